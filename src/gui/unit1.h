@@ -1,0 +1,103 @@
+#pragma once
+
+#include "settings/settingsfolder.h"
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <functional>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTableWidget;
+class QTimer;
+
+namespace ta::gui {
+
+class Dialogs;
+class TForm11;
+
+// The main window "Terminal Aktarım": settings, device grid, transfer run and
+// the start of a discovery scan. Controls carry their designed names.
+class TForm1 : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kGridRows = 100; // header row + 99 device rows
+    static constexpr int kGridColumns = 5;
+    // The open-file dialog's filter: display name | pattern.
+    static inline const QString kOpenDialogFilter = QStringLiteral("Txt Dosyaları|*.Txt");
+    enum Column { ColId = 0, ColIp = 1, ColG = 2, ColDurum = 3, ColKayit = 4 };
+
+    // Builds the window and runs FormCreate, loading from `programDir`/Ayarlar.
+    TForm1(Dialogs &dialogs, const QString &programDir, QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // Device grid cell access (row 0 is the header row).
+    QString cell(int row, int column) const;
+    void setCell(int row, int column, const QString &text);
+
+    const settings::SettingsFolder &settingsFolder() const { return settings_; }
+    Dialogs &dialogs() { return dialogs_; }
+
+    // The Discoverer2 window, or none.
+    TForm11 *form11() const;
+    void setForm11(TForm11 *window);
+
+    // Controls (names as designed).
+    QGroupBox *GroupBox1 = nullptr;
+    QGroupBox *GroupBox2 = nullptr;
+    QLineEdit *YedekTxt = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLineEdit *AktarTxt = nullptr;
+    QPushButton *Button1 = nullptr;
+    QPushButton *Button2 = nullptr;
+    QPushButton *BitBtn1 = nullptr;
+    QCheckBox *CheckBox1 = nullptr;
+    QCheckBox *CheckBox2 = nullptr;
+    QCheckBox *CheckBox3 = nullptr;
+    QPushButton *Button3 = nullptr;
+    QPushButton *BitBtn2 = nullptr;
+    QTableWidget *Grid = nullptr;
+    QLineEdit *IpTxt = nullptr;
+    QLabel *Label3 = nullptr;
+    QPlainTextEdit *Memo1 = nullptr;
+    QTimer *Timer1 = nullptr;
+    QWidget *Panel1 = nullptr;
+    QLabel *Saat = nullptr;
+    QLineEdit *TimeMaskEdit = nullptr;
+
+public slots:
+    void FormCreate();
+    void FormActivate();
+    void Timer1Timer();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void CheckBox1Click();
+    void CheckBox2Click();
+    void CheckBox3Click();
+
+protected:
+    bool event(QEvent *e) override;
+
+private:
+    void buildLayout();
+    // Runs a handler body; a failure that leaves it is shown in an error box.
+    void guarded(const std::function<void()> &body);
+    void saveOption(QCheckBox *box, const QString &fileName);
+
+    Dialogs &dialogs_;
+    settings::SettingsFolder settings_;
+    QPointer<TForm11> Form11;
+    bool activated_ = false;
+};
+
+} // namespace ta::gui
