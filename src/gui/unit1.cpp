@@ -41,6 +41,7 @@ TForm1::TForm1(Dialogs &dialogs, const QString &programDir, QWidget *parent)
     : QWidget(parent), dialogs_(dialogs), settings_(settings::SettingsFolder::besideProgram(programDir))
 {
     buildLayout();
+    createEndpoint();
     FormCreate();
 }
 
@@ -270,11 +271,6 @@ void TForm1::BitBtn2Click()
 void TForm1::BitBtn1Click()
 {
     // The transfer run.
-}
-
-void TForm1::Button3Click()
-{
-    // The discovery scan.
 }
 
 } // namespace ta::gui
