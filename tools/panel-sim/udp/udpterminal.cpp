@@ -116,7 +116,10 @@ std::optional<UdpTerminalConfig> parseTerminalConfig(const QString &text, QStrin
     return c;
 }
 
-UdpTerminal::UdpTerminal(UdpTerminalConfig config, QObject *parent) : QObject(parent), config_(std::move(config)) {}
+UdpTerminal::UdpTerminal(UdpTerminalConfig config, QObject *parent)
+    : QObject(parent), config_(std::move(config)), pendingMac_(config_.mac)
+{
+}
 
 UdpTerminal::~UdpTerminal()
 {
@@ -212,8 +215,9 @@ void UdpTerminal::handle(const QByteArray &data, const QHostAddress &from, quint
             if (config_.statusIntervalMs == 0)
                 sendStatus();
         } else if (command == cmdSetNetwork && length == kSetNetworkLength && namesMe) {
+            // A new MAC address takes effect when the terminal restarts.
             for (int i = 0; i < 6; ++i)
-                config_.mac[static_cast<std::size_t>(i)] = byteAt(b, 16 + i);
+                pendingMac_[static_cast<std::size_t>(i)] = byteAt(b, 16 + i);
             QByteArray name = b.sliced(22, 16).toByteArray();
             const qsizetype nul = name.indexOf('\0');
             config_.name = ta::settings::fromCp1254(nul >= 0 ? name.left(nul) : name);
@@ -227,6 +231,7 @@ void UdpTerminal::handle(const QByteArray &data, const QHostAddress &from, quint
         } else if (command == cmdReset && length == kResetLength && namesMe) {
             ++resetCount_;
             lastErase_ = byteAt(b, 16);
+            config_.mac = pendingMac_;
             applied = true;
         }
     }

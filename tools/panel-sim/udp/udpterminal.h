@@ -86,6 +86,7 @@ private:
     QUdpSocket *socket_ = nullptr;
     QUdpSocket *wildcard_ = nullptr;
     QTimer *statusTimer_ = nullptr;
+    std::array<std::uint8_t, 6> pendingMac_{};
     QJsonArray received_;
     int resetCount_ = 0;
     int lastErase_ = -1;
