@@ -328,3 +328,40 @@ TEST_F(DiscoveryScan, StatusDatagramsShowLiveAndOnlyWhenChanged)
         EXPECT_TRUE(w.PanelStatusList->item(0)->text().contains(QLatin1String("cmdNameInfo")));
     });
 }
+
+// With no terminal answering, the buttons meet an empty selection.
+TEST_F(DiscoveryScan, ButtonsRefuseAnInvalidSelection)
+{
+    QSignalSpy datagrams(form->IdUDPServer, &ta::discovery::UdpEndpoint::datagramReceived);
+    scan([&](TForm11 &w) {
+        struct Step {
+            QPushButton *button;
+            std::optional<QString> entry;
+            const char *shown; // "m:" message, "e:" error box, nullptr: nothing after the query
+        } steps[] = {
+            {w.SetButton, std::nullopt, "m:Please select a valid row"},
+            {w.ResetButton, QStringLiteral("1"), "m:Please select a valid row"},
+            {w.ResetButton, QStringLiteral("x"), "e:'x' is not a valid integer value."}, // before the selection check
+            {w.ResetButton, std::nullopt, nullptr},                                        // cancelled
+        };
+        for (const Step &s : steps) {
+            SCOPED_TRACE(s.button->objectName().toStdString() + " " + s.entry.value_or(QStringLiteral("-")).toStdString());
+            dialogs.shown.clear();
+            if (s.button == w.ResetButton)
+                dialogs.queryAnswers.enqueue(s.entry);
+            s.button->click();
+            QStringList after;
+            for (const ScriptedDialogs::Shown &d : dialogs.shown)
+                if (d.kind == ScriptedDialogs::Shown::Message)
+                    after << QStringLiteral("m:") + d.text;
+                else if (d.kind == ScriptedDialogs::Shown::Error)
+                    after << QStringLiteral("e:") + d.text;
+            EXPECT_EQ(after, s.shown ? QStringList{QString::fromUtf8(s.shown)} : QStringList{});
+        }
+        EXPECT_EQ(w.Discoverer2StringGrid->rowCount(), 2);
+    });
+    // Only the program's own three requests came back (on its wildcard socket).
+    for (const auto &args : datagrams)
+        EXPECT_EQ(args.at(0).toByteArray(), QByteArray::fromHex("5555cccc400700"));
+    EXPECT_TRUE(endpointClosed());
+}
