@@ -4,6 +4,7 @@
 #include "discovery/panelstatus.h"
 #include "discovery/udpendpoint.h"
 #include "gui/dialogs.h"
+#include "gui/place.h"
 #include "gui/unit1.h"
 #include "protocol/textforms.h"
 
@@ -23,15 +24,6 @@ namespace ta::gui {
 using discovery::Selection;
 
 namespace {
-
-template <typename W>
-W *place(QWidget *parent, const char *name, int left, int top, int width, int height)
-{
-    auto *w = new W(parent);
-    w->setObjectName(QLatin1String(name));
-    w->setGeometry(left, top, width, height);
-    return w;
-}
 
 QLabel *label(QWidget *parent, const char *name, const QString &text, int left, int top, int width, int height)
 {

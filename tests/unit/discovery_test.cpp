@@ -110,37 +110,37 @@ TEST(NetworkFrames, SelectionValidity)
         EXPECT_EQ(isValidSelection(c.s), c.valid) << c.s.no.toStdString() << '|' << c.s.key.toStdString();
 }
 
+// What a conversion gives: its bytes in hex, or the text of its failure
+// ("address: ..." for a refused address, "error: ..." for any other).
+template <typename Convert>
+QString outcome(Convert convert, const char *text)
+{
+    try {
+        const auto b = convert(QString::fromLatin1(text));
+        return QString::fromLatin1(
+            QByteArray(reinterpret_cast<const char *>(b.data()), static_cast<qsizetype>(b.size())).toHex());
+    } catch (const InvalidAddressError &e) {
+        return QStringLiteral("address: ") + e.text();
+    } catch (const ta::TextError &e) {
+        return QStringLiteral("error: ") + e.text();
+    }
+}
+
 TEST(NetworkFrames, MacTextToBytes)
 {
-    struct Case {
-        const char *text;
-        const char *bytes; // nullptr: conversion error
-        const char *error;
-    } cases[] = {
-        {"00-0A-1B-2C-3D-4E", "000a1b2c3d4e", nullptr},
-        {"00-0a-1b-2c-3d-4e", "000a1b2c3d4e", nullptr},
-        {"00:0A:1B:2C:3D:4E", "000a1b2c3d4e", nullptr},
-        {"00-0A-1B-2C-3D-4Ezzz", "000a1b2c3d4e", nullptr}, // beyond position 17 is ignored
-        {"00-0A-1B-2C-3D-4", "000a1b2c3d04", nullptr},     // one digit when the text ends
-        {"", nullptr, "'$' is not a valid integer value"},
-        {" 00-0A-1B-2C-3D-4E", nullptr, "'$ 0' is not a valid integer value"},
-        {"00-0A-1B-2C-3D", nullptr, "'$' is not a valid integer value"},
-        {"0G-00-00-00-00-00", nullptr, "'$0G' is not a valid integer value"},
+    const std::pair<const char *, const char *> cases[] = {
+        {"00-0A-1B-2C-3D-4E", "000a1b2c3d4e"},
+        {"00-0a-1b-2c-3d-4e", "000a1b2c3d4e"},
+        {"00:0A:1B:2C:3D:4E", "000a1b2c3d4e"},
+        {"00-0A-1B-2C-3D-4Ezzz", "000a1b2c3d4e"}, // beyond position 17 is ignored
+        {"00-0A-1B-2C-3D-4", "000a1b2c3d04"},     // one digit when the text ends
+        {"", "error: '$' is not a valid integer value"},
+        {" 00-0A-1B-2C-3D-4E", "error: '$ 0' is not a valid integer value"},
+        {"00-0A-1B-2C-3D", "error: '$' is not a valid integer value"},
+        {"0G-00-00-00-00-00", "error: '$0G' is not a valid integer value"},
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.text);
-        if (c.bytes) {
-            const auto b = macBytes(QString::fromLatin1(c.text));
-            EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(b.data()), 6), hex(c.bytes));
-        } else {
-            try {
-                macBytes(QString::fromLatin1(c.text));
-                ADD_FAILURE() << "no error";
-            } catch (const ta::TextError &e) {
-                EXPECT_EQ(e.text(), QString::fromLatin1(c.error));
-            }
-        }
-    }
+    for (const auto &[text, expected] : cases)
+        EXPECT_EQ(outcome(macBytes, text), QString::fromLatin1(expected)) << text;
 }
 
 TEST(NetworkFrames, DottedSplit)
@@ -171,29 +171,12 @@ TEST(NetworkFrames, DottedSplit)
 // Set refuses address texts that are not empty and not four numbers 0..255.
 TEST(NetworkFrames, AddressTexts)
 {
-    struct Case {
-        const char *text;
-        const char *bytes; // nullptr: refused
-    } cases[] = {
-        {"192.168.1.20", "c0a80114"}, {"192 168 1 20", "c0a80114"}, {" 192.168.1.20 ", "c0a80114"},
-        {"", "00000000"},             {"$FF.0.0.1", "ff000001"},    {"192.168.1", nullptr},
-        {"192.168.1.20.", nullptr},   {"192.168..20", nullptr},     {"300.1.1.1", nullptr},
-        {"-1.0.0.0", nullptr},        {"a.b.c.d", nullptr},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.text);
-        if (c.bytes) {
-            const auto b = addressBytes(QString::fromLatin1(c.text));
-            EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(b.data()), 4), hex(c.bytes));
-        } else {
-            try {
-                addressBytes(QString::fromLatin1(c.text));
-                ADD_FAILURE() << "accepted";
-            } catch (const InvalidAddressError &e) {
-                EXPECT_EQ(e.text(), QStringLiteral("'%1' is not a valid IP address").arg(QString::fromLatin1(c.text)));
-            }
-        }
-    }
+    const char *const accepted[][2] = {{"192.168.1.20", "c0a80114"}, {"192 168 1 20", "c0a80114"},
+                                       {" 192.168.1.20 ", "c0a80114"}, {"", "00000000"}, {"$FF.0.0.1", "ff000001"}};
+    for (const auto &[text, bytes] : accepted)
+        EXPECT_EQ(outcome(addressBytes, text), QString::fromLatin1(bytes)) << text;
+    for (const char *text : {"192.168.1", "192.168.1.20.", "192.168..20", "300.1.1.1", "-1.0.0.0", "a.b.c.d"})
+        EXPECT_EQ(outcome(addressBytes, text), QStringLiteral("address: '%1' is not a valid IP address").arg(QString::fromLatin1(text)));
 }
 
 TEST(NetworkFrames, SetNetworkFrame)
