@@ -149,8 +149,11 @@ void TForm11::buildLayout()
     setTabOrder(MACAddressEdit, IdToMacButton);
     setTabOrder(IdToMacButton, ResetButton);
 
-    connect(Discoverer2StringGrid, &QTableWidget::currentCellChanged, this,
-            [this](int row, int column, int, int) { Discoverer2StringGridSelectCell(column, row); });
+    // The header row is fixed: moving onto it selects nothing.
+    connect(Discoverer2StringGrid, &QTableWidget::currentCellChanged, this, [this](int row, int column, int, int) {
+        if (row >= 1)
+            Discoverer2StringGridSelectCell(column, row);
+    });
     connect(IdToMacButton, &QPushButton::clicked, this, &TForm11::IdToMacButtonClick);
     connect(SetButton, &QPushButton::clicked, this, &TForm11::SetButtonClick);
     connect(ResetButton, &QPushButton::clicked, this, &TForm11::ResetButtonClick);

@@ -84,6 +84,11 @@ TEST_F(DiscovererWindow, SelectionShowsDashesForEmptyLabelsOnly)
     EXPECT_EQ(window->NetBiosNameEdit->text(), QString());
     EXPECT_EQ(window->GatewayEdit->text(), QString());
     EXPECT_EQ(window->DHCPIpGleaningEdit->text(), QStringLiteral("0"));
+
+    // Moving onto the fixed header row keeps the selection shown.
+    window->Discoverer2StringGrid->setCurrentCell(0, 1);
+    EXPECT_EQ(window->SelectedNoValLabel->text(), QStringLiteral("1"));
+    EXPECT_EQ(window->IpAddressEdit->text(), QStringLiteral("127.0.0.2"));
 }
 
 TEST_F(DiscovererWindow, IdToMac)
