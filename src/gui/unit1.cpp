@@ -1,6 +1,7 @@
 #include "gui/unit1.h"
 
 #include "gui/dialogs.h"
+#include "gui/place.h"
 #include "gui/unit11.h"
 #include "protocol/texterror.h"
 
@@ -24,23 +25,11 @@ using settings::kSaatFile;
 using settings::kVeriSilFile;
 using settings::kYedekFile;
 
-namespace {
-
-template <typename W>
-W *place(QWidget *parent, const char *name, int left, int top, int width, int height)
-{
-    auto *w = new W(parent);
-    w->setObjectName(QLatin1String(name));
-    w->setGeometry(left, top, width, height);
-    return w;
-}
-
-} // namespace
-
 TForm1::TForm1(Dialogs &dialogs, const QString &programDir, QWidget *parent)
     : QWidget(parent), dialogs_(dialogs), settings_(settings::SettingsFolder::besideProgram(programDir))
 {
     buildLayout();
+    createEndpoint();
     FormCreate();
 }
 
@@ -270,11 +259,6 @@ void TForm1::BitBtn2Click()
 void TForm1::BitBtn1Click()
 {
     // The transfer run.
-}
-
-void TForm1::Button3Click()
-{
-    // The discovery scan.
 }
 
 } // namespace ta::gui

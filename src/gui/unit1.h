@@ -1,5 +1,6 @@
 #pragma once
 
+#include "discovery/panelstatus.h"
 #include "settings/settingsfolder.h"
 
 #include <QPointer>
@@ -16,7 +17,14 @@ class QPushButton;
 class QTableWidget;
 class QTimer;
 
+namespace ta::discovery {
+class UdpEndpoint;
+}
+
 namespace ta::gui {
+
+// The IP address picked in the Discoverer2 window; empty outside a discovery scan.
+extern QString PickedIp;
 
 class Dialogs;
 class TForm11;
@@ -71,6 +79,9 @@ public:
     QWidget *Panel1 = nullptr;
     QLabel *Saat = nullptr;
     QLineEdit *TimeMaskEdit = nullptr;
+    discovery::UdpEndpoint *IdUDPServer = nullptr;
+    // The panels' last status per sender, kept for the program's life.
+    discovery::PanelStatusLists PanelStatus;
 
 public slots:
     void FormCreate();
@@ -84,6 +95,7 @@ public slots:
     void CheckBox1Click();
     void CheckBox2Click();
     void CheckBox3Click();
+    void IdUDPServerUDPRead(const QByteArray &AData, const QString &peerIp);
 
 protected:
     bool event(QEvent *e) override;
@@ -93,6 +105,7 @@ private:
     // Runs a handler body; a failure that leaves it is shown in an error box.
     void guarded(const std::function<void()> &body);
     void saveOption(QCheckBox *box, const QString &fileName);
+    void createEndpoint();
 
     Dialogs &dialogs_;
     settings::SettingsFolder settings_;

@@ -1,0 +1,138 @@
+// The Discoverer2 window without a network: layout, selection display, Id To MAC,
+// and the set-up buttons while the endpoint is closed.
+#include "discovery/udpendpoint.h"
+#include "gui/unit1.h"
+#include "gui/unit11.h"
+#include "programfolder.h"
+#include "scripteddialogs.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableWidget>
+#include <gtest/gtest.h>
+#include <memory>
+
+using ta::gui::TForm1;
+using ta::gui::TForm11;
+
+namespace {
+
+class DiscovererWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        program.writeSettings("", "", "0", "0", "0", "");
+        form = std::make_unique<TForm1>(dialogs, program.path());
+        window = new TForm11(form.get());
+        form->setForm11(window);
+    }
+
+    ProgramFolder program;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<TForm1> form;
+    TForm11 *window = nullptr;
+};
+
+} // namespace
+
+TEST_F(DiscovererWindow, DesignedLayout)
+{
+    EXPECT_EQ(window->objectName(), QStringLiteral("Form11"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Discoverer2"));
+    EXPECT_EQ(window->width(), 882);
+    QTableWidget *grid = window->Discoverer2StringGrid;
+    EXPECT_EQ(grid->geometry(), QRect(16, 16, 836, 281));
+    ASSERT_EQ(grid->columnCount(), 8);
+    EXPECT_EQ(grid->rowCount(), 2);
+    const char *headers[] = {"No", "Key", "MAC Address", "NetBios Name", "Ip Address", "Subnet Mask", "Gateway", "DHCP&Ip Gleaning"};
+    const int widths[] = {36, 110, 110, 128, 110, 110, 110, 110};
+    for (int c = 0; c < 8; ++c) {
+        EXPECT_EQ(grid->item(0, c)->text(), QString::fromLatin1(headers[c]));
+        EXPECT_EQ(grid->columnWidth(c), widths[c]) << c;
+        EXPECT_FALSE(grid->item(0, c)->flags() & Qt::ItemIsEditable);
+    }
+    const std::pair<QWidget *, QRect> places[] = {
+        {window->SelectedNoLabel, {16, 312, 62, 13}}, {window->MACAddressEdit, {16, 352, 113, 21}},
+        {window->NetBiosNameEdit, {144, 352, 129, 21}}, {window->DHCPIpGleaningEdit, {600, 352, 97, 21}},
+        {window->IdToMacButton, {16, 384, 75, 25}},   {window->SetButton, {104, 384, 75, 25}},
+        {window->ResetButton, {192, 384, 75, 25}},
+    };
+    for (const auto &[w, rect] : places)
+        EXPECT_EQ(w->geometry(), rect) << w->objectName().toStdString();
+    EXPECT_EQ(window->DHCPIpGleaning->text(), QStringLiteral("DHCP&&Ip Gleaning"));
+    for (QLabel *l : {window->SelectedNoValLabel, window->SelectedKeyValLabel, window->SelectedMACAddressValLabel})
+        EXPECT_EQ(l->text(), QStringLiteral("-"));
+    // The status list sits below the designed controls.
+    EXPECT_GT(window->PanelStatusList->mapTo(window, QPoint(0, 0)).y(), window->ResetButton->geometry().bottom());
+    EXPECT_GE(window->height(), window->PanelStatusList->mapTo(window, QPoint(0, 0)).y() + window->PanelStatusList->height());
+}
+
+TEST_F(DiscovererWindow, SelectionShowsDashesForEmptyLabelsOnly)
+{
+    auto &table = window->table();
+    const char *cells[] = {"1", "", "00-04-A3-00-00-01", "", "127.0.0.2", "255.0.0.0", "", "0"};
+    for (int c = 0; c < 8; ++c)
+        table.setCellText(1, c, QString::fromLatin1(cells[c]));
+    window->MACAddressEdit->setText(QStringLiteral("typed"));
+    window->Discoverer2StringGridSelectCell(0, 1);
+    EXPECT_EQ(window->SelectedNoValLabel->text(), QStringLiteral("1"));
+    EXPECT_EQ(window->SelectedKeyValLabel->text(), QStringLiteral("-"));
+    EXPECT_EQ(window->SelectedMACAddressValLabel->text(), QStringLiteral("00-04-A3-00-00-01"));
+    EXPECT_EQ(window->MACAddressEdit->text(), QStringLiteral("00-04-A3-00-00-01"));
+    EXPECT_EQ(window->NetBiosNameEdit->text(), QString());
+    EXPECT_EQ(window->GatewayEdit->text(), QString());
+    EXPECT_EQ(window->DHCPIpGleaningEdit->text(), QStringLiteral("0"));
+
+    // Moving onto the fixed header row keeps the selection shown.
+    window->Discoverer2StringGrid->setCurrentCell(0, 1);
+    EXPECT_EQ(window->SelectedNoValLabel->text(), QStringLiteral("1"));
+    EXPECT_EQ(window->IpAddressEdit->text(), QStringLiteral("127.0.0.2"));
+}
+
+TEST_F(DiscovererWindow, IdToMac)
+{
+    const std::pair<std::optional<QString>, QString> cases[] = {
+        {QStringLiteral("258"), QStringLiteral("00-04-A3-00-01-02")},
+        {QStringLiteral("-1"), QStringLiteral("00-04-A3-FF-FF-FF")},
+        {QStringLiteral("$A3"), QStringLiteral("00-04-A3-00-00-A3")},
+        {QStringLiteral(""), QStringLiteral("Please enter a number!")},
+        {QStringLiteral("12 "), QStringLiteral("Please enter a number!")},
+        {std::nullopt, QStringLiteral("unchanged")},
+    };
+    for (const auto &[entry, expected] : cases) {
+        window->MACAddressEdit->setText(QStringLiteral("unchanged"));
+        dialogs.shown.clear();
+        dialogs.queryAnswers.enqueue(entry);
+        window->IdToMacButton->click();
+        ASSERT_FALSE(dialogs.shown.isEmpty());
+        EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("Enter Id|Id Value (0 - 16777215)"));
+        if (expected.startsWith(QLatin1String("Please"))) {
+            EXPECT_EQ(dialogs.messages(), QStringList{expected});
+            EXPECT_EQ(window->MACAddressEdit->text(), QStringLiteral("unchanged"));
+        } else {
+            EXPECT_EQ(window->MACAddressEdit->text(), expected) << entry.value_or(QStringLiteral("cancel")).toStdString();
+        }
+    }
+}
+
+TEST_F(DiscovererWindow, SetAndResetDoNothingWhileTheEndpointIsClosed)
+{
+    dialogs.queryAnswers.enqueue(QStringLiteral("1"));
+    window->SetButton->click();
+    window->ResetButton->click();
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+}
+
+TEST_F(DiscovererWindow, EmptyComputerAddressStartsNoScan)
+{
+    form->IpTxt->clear();
+    form->Grid->setCurrentCell(1, 1);
+    form->Button3Click();
+    EXPECT_EQ(dialogs.messages(), QStringList{QStringLiteral("Lütfen Bilgisayar IP Giriniz")});
+    EXPECT_FALSE(form->IdUDPServer->isActive());
+    EXPECT_TRUE(form->IdUDPServer->bindings().isEmpty());
+    EXPECT_EQ(form->form11(), window);
+    EXPECT_FALSE(window->isVisible());
+}
