@@ -1,9 +1,9 @@
 #include "settings/settingsfolder.h"
 
 #include "platform/filesync.h"
-#include "protocol/textforms.h"
 #include "protocol/texterror.h"
 #include "settings/cp1254.h"
+#include "settings/filecontent.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,41 +24,33 @@ QString SettingsFolder::filePath(const QString &fileName) const
     return QDir::toNativeSeparators(QDir(folder_).filePath(fileName));
 }
 
-QString SettingsFolder::readText(const QString &fileName) const
+QByteArray SettingsFolder::readBytes(const QString &fileName) const
 {
     const QString path = filePath(fileName);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw TextError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
-    const QByteArray bytes = file.readAll();
-    return fromCp1254(normaliseLineBreaks(bytes));
+    return file.readAll();
+}
+
+QString SettingsFolder::readText(const QString &fileName) const
+{
+    return settingsText(readBytes(fileName));
 }
 
 QString SettingsFolder::loadPath(const QString &fileName) const
 {
-    QString text = readText(fileName);
-    while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))
-        text.chop(1);
-    return text;
+    return pathFromBytes(readBytes(fileName));
 }
 
 std::optional<bool> SettingsFolder::loadOption(const QString &fileName) const
 {
-    const QString text = readText(fileName);
-    const qsizetype lineEnd = text.indexOf(QStringLiteral("\r\n"));
-    const QString first = lineEnd < 0 ? text : text.left(lineEnd);
-    if (first.isEmpty())
-        return std::nullopt;
-    return protocol::booleanText(first);
+    return optionFromBytes(readBytes(fileName));
 }
 
 QList<DeviceLine> SettingsFolder::loadDeviceList(int maxRows) const
 {
-    const QStringList lines = splitLines(readText(kCihazlarFile));
-    QList<DeviceLine> out;
-    for (qsizetype i = 0; i < lines.size() && i < maxRows; ++i)
-        out.append(parseDeviceLine(lines[i]));
-    return out;
+    return deviceListFromBytes(readBytes(kCihazlarFile), maxRows);
 }
 
 void SettingsFolder::writeBytes(const QString &fileName, const QByteArray &content) const

@@ -39,6 +39,8 @@ public:
     void saveOption(const QString &fileName, bool checked) const;
     void saveDeviceList(const QStringList &lines) const;
 
+    // Reads a file's bytes; throws "Cannot open file ...".
+    QByteArray readBytes(const QString &fileName) const;
     // Reads the normalised text of a file; throws "Cannot open file ...".
     QString readText(const QString &fileName) const;
     // Replaces a file's content; throws "Cannot create file ...".
