@@ -267,11 +267,6 @@ void TForm1::BitBtn2Click()
     close();
 }
 
-void TForm1::BitBtn1Click()
-{
-    // The transfer run.
-}
-
 void TForm1::Button3Click()
 {
     // The discovery scan.
