@@ -46,34 +46,33 @@ TerminalConnection::Reply TerminalConnection::receive(std::uint8_t expectedComma
     frame_.clear();
     if (silent_)
         return Reply::NoAnswer;
-    const QDeadlineTimer &deadline = replyDeadline_;
+    static const QByteArray sync(reinterpret_cast<const char *>(kSync.data()), kSync.size());
     QByteArray got;
-    // The number of bytes the reply needs: its head first, then its length byte.
-    qsizetype needed = kHeadSize;
     for (;;) {
-        got += socket_.read(needed - got.size());
-        if (got.size() >= kHeadSize && needed == kHeadSize) {
+        got += socket_.readAll();
+        // Bytes ahead of the sync bytes (the late tail of an earlier reply) are dropped.
+        const qsizetype at = got.indexOf(sync);
+        got.remove(0, at >= 0 ? at : std::max<qsizetype>(0, got.size() - (sync.size() - 1)));
+        if (at >= 0 && got.size() >= kHeadSize) {
             const std::uint8_t length = byteAt(got, 5);
-            const bool lengthAccepted =
-                std::find(acceptedLengths.begin(), acceptedLengths.end(), length) != acceptedLengths.end();
-            if (!hasSync(got) || byteAt(got, 4) != expectedCommand || !lengthAccepted)
+            if (byteAt(got, 4) != expectedCommand
+                || std::find(acceptedLengths.begin(), acceptedLengths.end(), length) == acceptedLengths.end())
                 return Reply::Invalid;
-            needed = length;
-            continue;
+            if (got.size() >= length) {
+                frame_ = got.left(length); // what follows the frame is dropped
+                return Reply::Complete;
+            }
         }
-        if (got.size() >= needed)
-            break;
         if (socket_.bytesAvailable() > 0)
             continue;
-        if (!connected() || deadline.hasExpired() || !socket_.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+        if (!connected() || replyDeadline_.hasExpired()
+            || !socket_.waitForReadyRead(static_cast<int>(replyDeadline_.remainingTime()))) {
             if (socket_.bytesAvailable() > 0)
                 continue;
             silent_ = true;
             return Reply::NoAnswer;
         }
     }
-    frame_ = got;
-    return checkReply(frame_, frame_.size(), expectedCommand, acceptedLengths) ? Reply::Complete : Reply::Invalid;
 }
 
 } // namespace ta::transfer

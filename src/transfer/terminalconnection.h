@@ -19,7 +19,7 @@ struct ConnectionLimits {
 
 // One blocking TCP connection to a terminal. A reply is gathered over as many
 // reads as it takes until its length byte's count has arrived; bytes beyond
-// the frame, and anything left over from an earlier reply, are dropped. Once a
+// the frame, and anything ahead of its sync bytes, are dropped. Once a
 // reply has not come in time, or the terminal has closed the connection, the
 // connection counts as silent: further receives fail at once.
 class TerminalConnection {

@@ -94,7 +94,9 @@ TransferRun::PullEnd TransferRun::pullRecords(int row, bool &backupFailed)
             break;
         }
         const QByteArray &reply = connection_.frame();
-        if (byteAt(reply, 6) == 0)
+        // A reply without records ends the pull, also one whose record_count
+        // claims records its length does not carry.
+        if (byteAt(reply, 6) == 0 || byteAt(reply, 5) == kRecordsReplyHead)
             return PullEnd::Done;
         if (storeReply(row, reply, backupFailed) == PullEnd::WriteFailed)
             return PullEnd::WriteFailed;

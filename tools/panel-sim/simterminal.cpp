@@ -97,11 +97,10 @@ void SimTerminal::accept()
         c->number = ++connectionCount_;
         connections_.append(c);
         connect(socket, &QTcpSocket::readyRead, this, [this, c] { readFrames(*c); });
-        connect(socket, &QTcpSocket::disconnected, this, [this, c] {
-            connections_.removeOne(c);
+        connect(socket, &QTcpSocket::disconnected, this, [c] {
+            c->outbox.clear();
             if (c->socket)
                 c->socket->deleteLater();
-            delete c;
         });
         emit activity();
     }
@@ -182,9 +181,11 @@ void SimTerminal::handle(Connection &c, const QByteArray &frame)
 void SimTerminal::recordsRequest(Connection &c, int pullFlag)
 {
     const Faults &f = config_.faults;
-    if (pullFlag == 0) {
+    if (pullFlag == 0 || c.total < 0) {
         c.cursor = 0;
-    } else if (pullFlag == 2) {
+        c.total = static_cast<int>(store_.size());
+    }
+    if (pullFlag == 2) {
         // Deletes what it has sent on this connection.
         for (int i = 0; i < c.cursor; ++i)
             deleted_.append(store_[i].record_no);
@@ -195,7 +196,7 @@ void SimTerminal::recordsRequest(Connection &c, int pullFlag)
     const int count = std::min<int>(f.batch, static_cast<int>(store_.size()) - c.cursor);
     TDeviceFrame r(cmdRecordsReply, kRecordsReplyHead + kRecordSize * count);
     r.setLow8(6, count + (f.overcount && count < kMaxRecordsPerReply ? 1 : 0));
-    r.setU32LE(7, static_cast<std::uint32_t>(store_.size()));
+    r.setU32LE(7, static_cast<std::uint32_t>(c.total));
     for (int i = 0; i < count; ++i) {
         const QByteArray rec = store_[c.cursor + i].encode();
         r.setBytes(kRecordsReplyHead + kRecordSize * i,
@@ -218,31 +219,37 @@ void SimTerminal::reply(Connection &c, QByteArray bytes)
     ++c.replies;
     bytes += QByteArray(f.extraBytes, '\x5A');
     const bool closeAfter = f.closeAfter >= 0 && c.replies >= f.closeAfter;
-    // The pieces go out one after another, each after its delay.
-    QList<QByteArray> pieces;
-    if (f.splitBytes > 0)
-        for (qsizetype at = 0; at < bytes.size(); at += f.splitBytes)
-            pieces.append(bytes.mid(at, f.splitBytes));
-    else
-        pieces.append(bytes);
-    int at = f.delayMs;
-    QPointer<QTcpSocket> socket = c.socket;
-    for (qsizetype i = 0; i < pieces.size(); ++i) {
-        const bool last = i + 1 == pieces.size();
-        auto send = [socket, piece = pieces[i], closeIt = last && closeAfter] {
-            if (!socket)
-                return;
-            socket->write(piece);
-            socket->flush();
-            if (closeIt)
-                socket->disconnectFromHost();
-        };
-        if (at == 0)
-            send();
-        else
-            QTimer::singleShot(at, this, send);
-        at += f.splitDelayMs;
+    const int pieceSize = f.splitBytes > 0 ? f.splitBytes : static_cast<int>(bytes.size());
+    for (qsizetype at = 0; at < bytes.size(); at += pieceSize) {
+        const bool last = at + pieceSize >= bytes.size();
+        c.outbox.append({at == 0 ? f.delayMs : f.splitDelayMs, bytes.mid(at, pieceSize), last && closeAfter});
     }
+    if (!c.sending)
+        sendNext(c);
+}
+
+void SimTerminal::sendNext(Connection &c)
+{
+    c.sending = !c.outbox.isEmpty() && c.socket;
+    if (!c.sending)
+        return;
+    const int delayMs = c.outbox.constFirst().delayMs;
+    auto send = [this, &c] {
+        if (c.outbox.isEmpty() || !c.socket)
+            return;
+        const Connection::Piece piece = c.outbox.takeFirst();
+        c.socket->write(piece.bytes);
+        c.socket->flush();
+        if (piece.closeAfter) {
+            c.outbox.clear();
+            c.socket->disconnectFromHost();
+        }
+        sendNext(c);
+    };
+    if (delayMs == 0)
+        send();
+    else
+        QTimer::singleShot(delayMs, this, send);
 }
 
 QJsonObject SimTerminal::report() const

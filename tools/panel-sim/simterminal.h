@@ -69,6 +69,14 @@ private:
         int requests = 0;
         int replies = 0;
         int cursor = 0; // records of store_ before this were sent on this connection
+        int total = -1; // record_total of this connection's pull: what was stored when it opened
+        struct Piece {
+            int delayMs;
+            QByteArray bytes;
+            bool closeAfter;
+        };
+        QList<Piece> outbox; // goes out in order, one piece after another
+        bool sending = false;
     };
 
     void accept();
@@ -76,11 +84,12 @@ private:
     void handle(Connection &c, const QByteArray &frame);
     void recordsRequest(Connection &c, int pullFlag);
     void reply(Connection &c, QByteArray bytes);
+    void sendNext(Connection &c);
     QDateTime clock() const;
 
     TerminalConfig config_;
     QTcpServer server_;
-    QList<Connection *> connections_;
+    QList<Connection *> connections_; // kept to the end: pieces may still be due
     int connectionCount_ = 0;
     QList<SimRecord> initial_;
     QList<SimRecord> store_;
