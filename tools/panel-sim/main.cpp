@@ -43,10 +43,10 @@ std::pair<QString, QString> splitSwitch(const QString &text)
     return eq < 0 ? std::pair{text, QString()} : std::pair{text.left(eq), text.mid(eq + 1)};
 }
 
-TerminalConfig parseTerminal(const QString &spec, const TerminalConfig &defaults)
+TerminalConfig parseTerminal(const QString &definition, const TerminalConfig &defaults)
 {
     TerminalConfig config = defaults;
-    const QStringList parts = spec.split(QLatin1Char(','));
+    const QStringList parts = definition.split(QLatin1Char(','));
     if (!config.address.setAddress(parts.value(0)))
         fail(QStringLiteral("not an address: %1").arg(parts.value(0)));
     for (qsizetype i = 1; i < parts.size(); ++i) {
@@ -94,7 +94,7 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     const QCommandLineOption terminalOpt(QStringLiteral("terminal"),
                                          QStringLiteral("A terminal: ADDRESS[,port=P][,records=N][,records-file=PATH][,SWITCH[=V]...]."),
-                                         QStringLiteral("spec"));
+                                         QStringLiteral("terminal"));
     const QCommandLineOption portOpt(QStringLiteral("port"), QStringLiteral("TCP port of every terminal (9780)."),
                                      QStringLiteral("port"), QStringLiteral("9780"));
     const QCommandLineOption recordsOpt(QStringLiteral("records"), QStringLiteral("Generated records per terminal (0)."),
@@ -127,15 +127,15 @@ int main(int argc, char *argv[])
         if (!defaults.faults.set(name, value))
             fail(QStringLiteral("bad --fault '%1' (switches: %2)").arg(f, Faults::names().join(QStringLiteral(", "))));
     }
-    const QStringList specs = parser.values(terminalOpt);
-    if (specs.isEmpty())
+    const QStringList definitions = parser.values(terminalOpt);
+    if (definitions.isEmpty())
         fail(QStringLiteral("no --terminal given"));
 
     std::vector<std::unique_ptr<SimTerminal>> terminals;
     QTimer idle;
     idle.setSingleShot(true);
-    for (qsizetype i = 0; i < specs.size(); ++i) {
-        const TerminalConfig config = parseTerminal(specs[i], defaults);
+    for (qsizetype i = 0; i < definitions.size(); ++i) {
+        const TerminalConfig config = parseTerminal(definitions[i], defaults);
         auto terminal = std::make_unique<SimTerminal>(config, recordsOf(config, static_cast<int>(i)));
         QString error;
         if (!terminal->listen(&error))
