@@ -256,9 +256,4 @@ void TForm1::BitBtn2Click()
     close();
 }
 
-void TForm1::BitBtn1Click()
-{
-    // The transfer run.
-}
-
 } // namespace ta::gui

@@ -2,6 +2,7 @@
 
 #include "discovery/panelstatus.h"
 #include "settings/settingsfolder.h"
+#include "transfer/transferrun.h"
 
 #include <QPointer>
 #include <QString>
@@ -56,6 +57,10 @@ public:
     TForm11 *form11() const;
     void setForm11(TForm11 *window);
 
+    // How the transfer run reaches the terminals (port, time limits, clock).
+    void setTransferOptions(transfer::TransferOptions options) { transferOptions_ = std::move(options); }
+    bool transferRunning() const { return transferRunning_; }
+
     // Controls (names as designed).
     QGroupBox *GroupBox1 = nullptr;
     QGroupBox *GroupBox2 = nullptr;
@@ -99,6 +104,7 @@ public slots:
 
 protected:
     bool event(QEvent *e) override;
+    void closeEvent(QCloseEvent *e) override; // unit1_transfer.cpp
 
 private:
     void buildLayout();
@@ -111,6 +117,9 @@ private:
     settings::SettingsFolder settings_;
     QPointer<TForm11> Form11;
     bool activated_ = false;
+    transfer::TransferOptions transferOptions_;
+    bool transferRunning_ = false;
+    bool closeAfterRun_ = false; // closing asked for while a run works
 };
 
 } // namespace ta::gui

@@ -1,0 +1,100 @@
+// The main window's side of the transfer run: the host the run works through,
+// "Kayıtları Çek", and closing the window while a run works.
+#include "gui/dialogs.h"
+#include "gui/unit1.h"
+#include "protocol/texterror.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTimer>
+
+namespace ta::gui {
+
+namespace {
+
+// The run reads and writes the window's controls at the moments it needs them.
+class WindowTransferHost final : public transfer::TransferHost {
+public:
+    explicit WindowTransferHost(TForm1 &form) : form_(form) {}
+
+    int rowCount() const override { return form_.Grid->rowCount(); }
+    QString cell(int row, int column) const override { return form_.cell(row, column); }
+    void setCell(int row, int column, const QString &text) override { form_.setCell(row, column, text); }
+    QString transferPath() const override { return form_.AktarTxt->text(); }
+    QString backupFolder() const override { return form_.YedekTxt->text(); }
+    bool syncClocks() const override { return form_.CheckBox1->isChecked(); }
+    bool deleteAfterPull() const override { return form_.CheckBox2->isChecked(); }
+    void setClockText(const QString &text) override { form_.Saat->setText(text); }
+
+    // Events and repainting at most every 50 ms: often enough for the operator,
+    // rare enough not to slow a long pull down.
+    void pump() override
+    {
+        if (sincePump_.isValid() && sincePump_.elapsed() < kPumpIntervalMs)
+            return;
+        QCoreApplication::processEvents();
+        form_.repaint();
+        sincePump_.start();
+    }
+
+private:
+    static constexpr int kPumpIntervalMs = 50;
+    TForm1 &form_;
+    QElapsedTimer sincePump_;
+};
+
+} // namespace
+
+void TForm1::BitBtn1Click()
+{
+    // A click while a run works (delivered by its pump) starts nothing.
+    if (transferRunning_)
+        return;
+    Timer1->stop();
+    transferRunning_ = true;
+    WindowTransferHost host(*this);
+    const transfer::RunResult result = transfer::TransferRun(host, transferOptions_).run();
+    transferRunning_ = false;
+
+    bool closeNow = closeAfterRun_;
+    switch (result.status) {
+    case transfer::RunResult::NoTransferPath:
+        dialogs_.messageBox(QStringLiteral("Lütfen Aktarılacak Dosya Seçiniz"));
+        break;
+    case transfer::RunResult::NoBackupFolder:
+        dialogs_.messageBox(QStringLiteral("Lütfen Yedek Klasörü Seçiniz"));
+        break;
+    case transfer::RunResult::Failed:
+        dialogs_.showError(result.error);
+        break;
+    case transfer::RunResult::Completed:
+        try {
+            settings_.saveDeviceList(result.deviceLines);
+            closeNow = closeNow || CheckBox3->isChecked();
+        } catch (const TextError &e) {
+            dialogs_.showError(e.text());
+        }
+        break;
+    }
+    closeAfterRun_ = false;
+    if (closeNow)
+        close();
+}
+
+void TForm1::closeEvent(QCloseEvent *e)
+{
+    // "Kapat" or the close box during a run: the run finishes first.
+    if (transferRunning_) {
+        closeAfterRun_ = true;
+        e->ignore();
+        return;
+    }
+    QWidget::closeEvent(e);
+}
+
+} // namespace ta::gui
