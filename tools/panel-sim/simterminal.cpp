@@ -265,8 +265,12 @@ QJsonObject SimTerminal::report() const
         stored.append(r.record_no);
     for (const SimRecord &r : initial_)
         records.append(r.toJson());
+    int open = 0;
+    for (const Connection *c : connections_)
+        open += c->socket && c->socket->state() == QAbstractSocket::ConnectedState ? 1 : 0;
     return QJsonObject{
         {QStringLiteral("address"), config_.address.toString()},
+        {QStringLiteral("open_connections"), open},
         {QStringLiteral("port"), port()},
         {QStringLiteral("connections"), connectionCount_},
         {QStringLiteral("requests"), requests_},
