@@ -5,7 +5,6 @@
 #include <QDate>
 #include <QDateTime>
 #include <QFile>
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -143,25 +142,11 @@ TEST(TransferRun, UnwritableTransferFileLeavesEveryRecordOnTheTerminals)
 {
     // With deletion on, no terminal may delete a record that is not in the
     // transfer file. The program runs as whoever runs the tests, root included.
-    struct Case {
-        const char *name;
-        std::function<QString(const ProgramFolder &)> transferPath;
-    };
-    const Case cases[] = {
-        {"a folder", [](const ProgramFolder &p) { return p.path(); }},
-        {"read-only", [](const ProgramFolder &p) {
-             p.write(QStringLiteral("aktar.txt"), "kept\r\n");
-             const QString path = p.filePath(QStringLiteral("aktar.txt"));
-             QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-             return path;
-         }},
-        {"in a missing folder", [](const ProgramFolder &p) { return p.filePath(QStringLiteral("gone/aktar.txt")); }},
-    };
-    for (const Case &c : cases) {
+    for (const UnwritableFile &c : unwritableFiles()) {
         SCOPED_TRACE(c.name);
         ProgramFolder program;
         PanelSim panel(threeTerminals(program));
-        writeSettings(program, c.transferPath(program).toUtf8(), kDevices);
+        writeSettings(program, c.path(program).toUtf8(), kDevices);
         AppRun app(program);
         ASSERT_TRUE(app.waitForExit(60000)) << app.standardError().toStdString();
         EXPECT_TRUE(app.dialogs().isEmpty()) << app.standardError().toStdString();

@@ -171,7 +171,7 @@ TEST(RecordWriterTest, ReadOnlyFileIsNotWrittenEvenWhereTheSystemWouldAllowIt)
     RecordWriter writer([] { return QDate(2025, 1, 2); });
     program.write(QStringLiteral("aktar.txt"), "old\r\n");
     const QString aktar = program.filePath(QStringLiteral("aktar.txt"));
-    ASSERT_TRUE(QFile::setPermissions(aktar, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    ASSERT_TRUE(makeReadOnly(aktar));
     const StoreResult r = writer.StoreRecord(aktar, program.filePath(QStringLiteral("b")), QStringLiteral("5"),
                                              QStringLiteral("0"), 1, PanelTime{9, 12, 24, 8, 5, 3});
     EXPECT_FALSE(r.transferWritten);
@@ -375,27 +375,14 @@ TEST_F(TransferRunTest, UnreachableTerminal)
 
 TEST_F(TransferRunTest, FailedTransferWriteLeavesEveryRecordOnTheTerminal)
 {
-    struct Case {
-        const char *name;
-        std::function<QString(const ProgramFolder &)> transferPath;
-    };
-    const Case cases[] = {
-        {"a folder", [](const ProgramFolder &p) { return p.path(); }},
-        {"read-only", [](const ProgramFolder &p) {
-             p.write(QStringLiteral("aktar.txt"), "");
-             const QString path = p.filePath(QStringLiteral("aktar.txt"));
-             QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-             return path;
-         }},
-        {"missing folder", [](const ProgramFolder &p) { return p.filePath(QStringLiteral("gone/aktar.txt")); }},
-    };
     for (const bool deletion : {true, false}) {
-        for (const Case &c : cases) {
+        for (const UnwritableFile &c : unwritableFiles()) {
             SCOPED_TRACE(std::string(c.name) + (deletion ? ", deletion on" : ", deletion off"));
             ProgramFolder folder;
             host = FakeHost();
             host.veriSil = deletion;
-            host.aktar = c.transferPath(folder);
+            host.aktar = c.path(folder);
+            const QByteArray before = folder.read(QStringLiteral("aktar.txt"));
             host.yedek = folder.filePath(QStringLiteral("yedek"));
             host.device(1, QStringLiteral("1"), QStringLiteral("127.0.0.2"), QStringLiteral("0"));
             PanelSim panel(sim(QStringLiteral("127.0.0.2,records=13")));
@@ -406,7 +393,7 @@ TEST_F(TransferRunTest, FailedTransferWriteLeavesEveryRecordOnTheTerminal)
             EXPECT_EQ(ints(t[QStringLiteral("requests")].toArray(), QStringLiteral("pull_flag")), (QList<int>{0}));
             EXPECT_TRUE(t[QStringLiteral("deleted")].toArray().isEmpty());
             EXPECT_EQ(t[QStringLiteral("stored")].toArray().size(), 13);
-            EXPECT_TRUE(lines(folder.read(QStringLiteral("aktar.txt"))).isEmpty());
+            EXPECT_EQ(folder.read(QStringLiteral("aktar.txt")), before);
         }
     }
 }
