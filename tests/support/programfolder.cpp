@@ -58,3 +58,23 @@ void ProgramFolder::writeSettings(const QByteArray &aktar, const QByteArray &yed
     write(QStringLiteral("Ayarlar/OtomatikAktar.txt"), otomatik);
     write(QStringLiteral("Ayarlar/Cihazlar.txt"), cihazlar);
 }
+
+bool makeReadOnly(const QString &path)
+{
+    return QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+}
+
+const QList<UnwritableFile> &unwritableFiles()
+{
+    static const QList<UnwritableFile> cases{
+        {"a folder", [](const ProgramFolder &p) { return p.path(); }},
+        {"read-only", [](const ProgramFolder &p) {
+             p.write(QStringLiteral("aktar.txt"), "kept\r\n");
+             const QString path = p.filePath(QStringLiteral("aktar.txt"));
+             makeReadOnly(path);
+             return path;
+         }},
+        {"in a missing folder", [](const ProgramFolder &p) { return p.filePath(QStringLiteral("gone/aktar.txt")); }},
+    };
+    return cases;
+}

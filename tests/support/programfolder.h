@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 
 #include "qtprint.h"
 
@@ -28,3 +29,16 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// Clears every write permission bit of a file: read-only for the program, also
+// when it runs as root.
+bool makeReadOnly(const QString &path);
+
+// The ways a transfer file can be unwritable: a folder in its place, a
+// read-only file (holding "kept\r\n"), a file in a missing folder. `path`
+// prepares the case in a program folder and gives the path to use.
+struct UnwritableFile {
+    const char *name;
+    std::function<QString(const ProgramFolder &)> path;
+};
+const QList<UnwritableFile> &unwritableFiles();
