@@ -7,14 +7,37 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <charconv>
+#include <iterator>
+#include <utility>
 
 namespace ta::transfer {
 
-QString paddedNumber(std::int64_t value, int digits)
+namespace {
+
+// Appends `value` in decimal with at least `digits` digits, zero-padded, the
+// minus sign ahead of the padding. Plain characters, no QString::arg: the
+// transfer line is made once per record.
+void appendPadded(QByteArray &out, std::int64_t value, int digits)
 {
     const std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-    const QString text = QStringLiteral("%1").arg(magnitude, digits, 10, QLatin1Char('0'));
-    return value < 0 ? QLatin1Char('-') + text : text;
+    char text[24];
+    const char *end = std::to_chars(std::begin(text), std::end(text), magnitude).ptr;
+    const auto length = static_cast<int>(end - text);
+    if (value < 0)
+        out += '-';
+    if (length < digits)
+        out.append(digits - length, '0');
+    out.append(text, length);
+}
+
+} // namespace
+
+QString paddedNumber(std::int64_t value, int digits)
+{
+    QByteArray text;
+    appendPadded(text, value, digits);
+    return QString::fromLatin1(text);
 }
 
 QString kayitText(std::int32_t recordNo, std::int32_t recordTotal)
@@ -26,12 +49,23 @@ QByteArray transferLine(const QString &idText, const QString &gText, std::uint64
                         const protocol::PanelTime &t)
 {
     const std::int32_t id = protocol::integerText(idText);
-    auto two = [](int v) { return paddedNumber(v, 2); };
-    const QString line = paddedNumber(id, 3) + QLatin1Char(',') + paddedNumber(static_cast<std::int64_t>(data), 10)
-        + QLatin1Char(',') + gText + QLatin1Char(',') + QStringLiteral("20") + two(t.year) + QLatin1Char('/')
-        + two(t.month) + QLatin1Char('/') + two(t.day) + QLatin1Char(' ') + two(t.hour) + QLatin1Char(':')
-        + two(t.minute) + QLatin1Char(':') + two(t.second) + QStringLiteral("\r\n");
-    return settings::toCp1254(line);
+    // Everything but the flag cell is ASCII, so the code page only matters there.
+    QByteArray line;
+    line.reserve(40 + gText.size());
+    appendPadded(line, id, 3);
+    line += ',';
+    appendPadded(line, static_cast<std::int64_t>(data), 10);
+    line += ',';
+    line += settings::toCp1254(gText);
+    line += ",20";
+    const std::pair<std::uint8_t, char> fields[] = {{t.year, '/'},   {t.month, '/'},  {t.day, ' '},
+                                                    {t.hour, ':'},   {t.minute, ':'}, {t.second, '\r'}};
+    for (const auto &[number, after] : fields) {
+        appendPadded(line, number, 2);
+        line += after;
+    }
+    line += '\n';
+    return line;
 }
 
 QString backupFilePath(const QString &backupFolder, const QDate &day)
