@@ -7,6 +7,8 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <cerrno>
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -40,6 +42,37 @@ bool syncPathToDisk(const QString &path)
     if (!file.open(QIODevice::ReadWrite | QIODevice::Append))
         return false;
     return syncToDisk(file);
+}
+
+bool appendToFile(const QString &path, const QByteArray &bytes)
+{
+    if (path.isEmpty())
+        return false;
+#ifdef Q_OS_WIN
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return false;
+    const bool written = file.write(bytes) == bytes.size() && file.flush();
+    file.close();
+    return written && file.error() == QFileDevice::NoError;
+#else
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    const char *at = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, at, static_cast<size_t>(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        at += n;
+        left -= n;
+    }
+    const bool closed = ::close(fd) == 0;
+    return left == 0 && closed;
+#endif
 }
 
 bool isReadOnlyFile(const QString &path)

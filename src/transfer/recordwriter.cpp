@@ -5,7 +5,6 @@
 #include "settings/cp1254.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <charconv>
 #include <iterator>
@@ -77,19 +76,6 @@ QString backupFilePath(const QString &backupFolder, const QDate &day)
 
 namespace {
 
-// Creates the file when missing, appends the line and closes it again.
-bool appendLine(const QString &path, const QByteArray &line)
-{
-    if (path.isEmpty())
-        return false;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return false;
-    const bool written = file.write(line) == line.size() && file.flush();
-    file.close();
-    return written && file.error() == QFileDevice::NoError;
-}
-
 void remember(QStringList &touched, const QString &path)
 {
     if (!touched.contains(path))
@@ -114,12 +100,12 @@ StoreResult RecordWriter::StoreRecord(const QString &transferPath, const QString
 {
     const QByteArray line = transferLine(idText, gText, data, time);
     StoreResult result;
-    result.transferWritten = appendLine(transferPath, line);
+    result.transferWritten = platform::appendToFile(transferPath, line);
     if (result.transferWritten)
         remember(touchedTransfer_, transferPath);
     const QString backup = backupFilePath(backupFolder, today_());
     result.backupWritten = !backupFolder.isEmpty() && QDir().mkpath(QFileInfo(backup).absolutePath())
-        && appendLine(backup, line);
+        && platform::appendToFile(backup, line);
     if (result.backupWritten)
         remember(touchedBackup_, backup);
     return result;
