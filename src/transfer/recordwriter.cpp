@@ -5,18 +5,40 @@
 #include "settings/cp1254.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
+#include <charconv>
+#include <iterator>
+#include <utility>
 
 #include <algorithm>
 
 namespace ta::transfer {
 
-QString paddedNumber(std::int64_t value, int digits)
+namespace {
+
+// Appends `value` in decimal with at least `digits` digits, zero-padded, the
+// minus sign ahead of the padding. Plain characters, no QString::arg: the
+// transfer line is made once per record.
+void appendPadded(QByteArray &out, std::int64_t value, int digits)
 {
     const std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-    const QString text = QStringLiteral("%1").arg(magnitude, digits, 10, QLatin1Char('0'));
-    return value < 0 ? QLatin1Char('-') + text : text;
+    char text[24];
+    const char *end = std::to_chars(std::begin(text), std::end(text), magnitude).ptr;
+    const auto length = static_cast<int>(end - text);
+    if (value < 0)
+        out += '-';
+    if (length < digits)
+        out.append(digits - length, '0');
+    out.append(text, length);
+}
+
+} // namespace
+
+QString paddedNumber(std::int64_t value, int digits)
+{
+    QByteArray text;
+    appendPadded(text, value, digits);
+    return QString::fromLatin1(text);
 }
 
 QString kayitText(std::int32_t recordNo, std::int32_t recordTotal)
@@ -28,12 +50,23 @@ QByteArray transferLine(const QString &idText, const QString &gText, std::uint64
                         const protocol::PanelTime &t)
 {
     const std::int32_t id = protocol::integerText(idText);
-    auto two = [](int v) { return paddedNumber(v, 2); };
-    const QString line = paddedNumber(id, 3) + QLatin1Char(',') + paddedNumber(static_cast<std::int64_t>(data), 10)
-        + QLatin1Char(',') + gText + QLatin1Char(',') + QStringLiteral("20") + two(t.year) + QLatin1Char('/')
-        + two(t.month) + QLatin1Char('/') + two(t.day) + QLatin1Char(' ') + two(t.hour) + QLatin1Char(':')
-        + two(t.minute) + QLatin1Char(':') + two(t.second) + QStringLiteral("\r\n");
-    return settings::toCp1254(line);
+    // Everything but the flag cell is ASCII, so the code page only matters there.
+    QByteArray line;
+    line.reserve(40 + gText.size());
+    appendPadded(line, id, 3);
+    line += ',';
+    appendPadded(line, static_cast<std::int64_t>(data), 10);
+    line += ',';
+    line += settings::toCp1254(gText);
+    line += ",20";
+    const std::pair<std::uint8_t, char> fields[] = {{t.year, '/'},   {t.month, '/'},  {t.day, ' '},
+                                                    {t.hour, ':'},   {t.minute, ':'}, {t.second, '\r'}};
+    for (const auto &[number, after] : fields) {
+        appendPadded(line, number, 2);
+        line += after;
+    }
+    line += '\n';
+    return line;
 }
 
 QString backupFilePath(const QString &backupFolder, const QDate &day)
@@ -44,24 +77,6 @@ QString backupFilePath(const QString &backupFolder, const QDate &day)
 }
 
 namespace {
-
-// Creates the file when missing, appends the line and closes it again. A file
-// without any write permission is read-only, also for a user that the system
-// would let write anyway.
-bool appendLine(const QString &path, const QByteArray &line, bool &created)
-{
-    created = false;
-    if (path.isEmpty() || platform::isReadOnlyFile(path))
-        return false;
-    QFile file(path);
-    const bool existed = file.exists();
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return false;
-    created = !existed;
-    const bool written = file.write(line) == line.size() && file.flush();
-    file.close();
-    return written && file.error() == QFileDevice::NoError;
-}
 
 void remember(QList<RecordWriter::Touched> &touched, const QString &path, int newFolders)
 {
@@ -112,13 +127,13 @@ StoreResult RecordWriter::StoreRecord(const QString &transferPath, const QString
     const QByteArray line = transferLine(idText, gText, data, time);
     StoreResult result;
     bool created = false;
-    result.transferWritten = appendLine(transferPath, line, created);
+    result.transferWritten = platform::appendToFile(transferPath, line, &created);
     if (result.transferWritten)
         remember(touchedTransfer_, transferPath, created ? 1 : 0);
     const QString backup = backupFilePath(backupFolder, today_());
     const QString folder = QFileInfo(backup).absolutePath();
     const int newFolders = backupFolder.isEmpty() ? 0 : missingFolders(folder);
-    result.backupWritten = !backupFolder.isEmpty() && QDir().mkpath(folder) && appendLine(backup, line, created);
+    result.backupWritten = !backupFolder.isEmpty() && QDir().mkpath(folder) && platform::appendToFile(backup, line, &created);
     if (result.backupWritten)
         remember(touchedBackup_, backup, created ? 1 + newFolders : 0);
     return result;
