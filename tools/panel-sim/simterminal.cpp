@@ -36,7 +36,8 @@ const QList<Switch> &switches()
         {"silent-after", [](Faults &f, const QString &v) { return toInt(v, 0, f.silentAfter); }},
         {"close-after", [](Faults &f, const QString &v) { return toInt(v, 0, f.closeAfter); }},
         {"invalid-reply", [](Faults &f, const QString &v) { return toInt(v, 1, f.invalidReply); }},
-        {"overcount", [](Faults &f, const QString &v) { f.overcount = true; return v.isEmpty(); }},
+        {"overcount", [](Faults &f, const QString &v) { return v.isEmpty() ? (f.overcount = 0, true) : toInt(v, 1, f.overcount); }},
+        {"bad-length", [](Faults &f, const QString &v) { return toInt(v, 1, f.badLength); }},
         {"extra-bytes", [](Faults &f, const QString &v) { return toInt(v, 0, f.extraBytes); }},
         {"clock-offset", [](Faults &f, const QString &v) { bool ok; f.clockOffsetS = v.toInt(&ok); return ok; }},
         {"bad-clock", [](Faults &f, const QString &v) { f.badClock = true; return v.isEmpty(); }},
@@ -195,7 +196,9 @@ void SimTerminal::recordsRequest(Connection &c, int pullFlag)
     ++c.requests;
     const int count = std::min<int>(f.batch, static_cast<int>(store_.size()) - c.cursor);
     TDeviceFrame r(cmdRecordsReply, kRecordsReplyHead + kRecordSize * count);
-    r.setLow8(6, count + (f.overcount && count < kMaxRecordsPerReply ? 1 : 0));
+    const int replyNo = c.replies + 1;
+    const bool overcount = f.overcount == 0 || f.overcount == replyNo;
+    r.setLow8(6, count + (overcount && count < kMaxRecordsPerReply ? 1 : 0));
     r.setU32LE(7, static_cast<std::uint32_t>(c.total));
     for (int i = 0; i < count; ++i) {
         const QByteArray rec = store_[c.cursor + i].encode();
@@ -203,7 +206,9 @@ void SimTerminal::recordsRequest(Connection &c, int pullFlag)
                    std::span(reinterpret_cast<const std::uint8_t *>(rec.constData()), static_cast<std::size_t>(rec.size())));
     }
     QByteArray bytes = r.bytes();
-    const bool invalid = f.invalidReply == c.replies + 1;
+    if (f.badLength == replyNo)
+        bytes[5] = static_cast<char>(bytes.size() + 1);
+    const bool invalid = f.invalidReply == replyNo;
     if (invalid)
         bytes[4] = static_cast<char>(0xB7);
     else
