@@ -10,12 +10,17 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLoggingCategory>
 #include <QTableWidget>
 #include <QTimer>
 
 namespace ta::gui {
 
 namespace {
+
+// What the run writes into "Durum" and "Kayıt"; off unless asked for through
+// the logging rules (the end-to-end runs read it).
+Q_LOGGING_CATEGORY(lcGrid, "terminalaktarim.grid", QtInfoMsg)
 
 // The run reads and writes the window's controls at the moments it needs them.
 class WindowTransferHost final : public transfer::TransferHost {
@@ -24,7 +29,11 @@ public:
 
     int rowCount() const override { return form_.Grid->rowCount(); }
     QString cell(int row, int column) const override { return form_.cell(row, column); }
-    void setCell(int row, int column, const QString &text) override { form_.setCell(row, column, text); }
+    void setCell(int row, int column, const QString &text) override
+    {
+        form_.setCell(row, column, text);
+        qCDebug(lcGrid).noquote() << row << column << text;
+    }
     QString transferPath() const override { return form_.AktarTxt->text(); }
     QString backupFolder() const override { return form_.YedekTxt->text(); }
     bool syncClocks() const override { return form_.CheckBox1->isChecked(); }

@@ -7,6 +7,7 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -37,9 +38,25 @@ bool syncPathToDisk(const QString &path)
 {
     QFile file(path);
     // FlushFileBuffers needs a handle with write access; fsync works on any.
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Append))
+    // A file that has gone since it was written is not made anew: that flush failed.
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::ExistingOnly))
         return false;
     return syncToDisk(file);
+}
+
+bool syncFolderToDisk(const QString &path)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    return true;
+#else
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+#endif
 }
 
 bool isReadOnlyFile(const QString &path)

@@ -73,18 +73,20 @@ bool hasSync(QByteArrayView bytes)
     return true;
 }
 
+bool replyHeadFits(QByteArrayView bytes, std::uint8_t expectedCommand, std::span<const std::uint8_t> acceptedLengths)
+{
+    if (bytes.size() < kHeadSize || !hasSync(bytes) || byteAt(bytes, 4) != expectedCommand)
+        return false;
+    const std::uint8_t length = byteAt(bytes, 5);
+    return std::find(acceptedLengths.begin(), acceptedLengths.end(), length) != acceptedLengths.end();
+}
+
 bool checkReply(QByteArrayView bytes, qsizetype received, std::uint8_t expectedCommand,
                 std::span<const std::uint8_t> acceptedLengths)
 {
-    if (received < kHeadSize || bytes.size() < kHeadSize)
-        return false;
-    if (!hasSync(bytes))
-        return false;
-    if (byteAt(bytes, 4) != expectedCommand)
+    if (received < kHeadSize || !replyHeadFits(bytes, expectedCommand, acceptedLengths))
         return false;
     const std::uint8_t length = byteAt(bytes, 5);
-    if (std::find(acceptedLengths.begin(), acceptedLengths.end(), length) == acceptedLengths.end())
-        return false;
     return received >= length && bytes.size() >= length;
 }
 

@@ -78,6 +78,10 @@ std::uint64_t u40be(QByteArrayView b, qsizetype offset);
 
 bool hasSync(QByteArrayView bytes);
 
+// The head of a TCP reply: at least 6 bytes, the sync bytes, the expected
+// command and one of the accepted length bytes (the rest may be still to come).
+bool replyHeadFits(QByteArrayView bytes, std::uint8_t expectedCommand, std::span<const std::uint8_t> acceptedLengths);
+
 // Checks a TCP reply of which `received` bytes arrived (received may be 0 or -1):
 // at least 6 bytes, the sync bytes, the expected command, one of the accepted
 // length bytes, and at least that many bytes received.

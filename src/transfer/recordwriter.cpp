@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace ta::transfer {
 
 QString paddedNumber(std::int64_t value, int digits)
@@ -43,32 +45,61 @@ QString backupFilePath(const QString &backupFolder, const QDate &day)
 
 namespace {
 
-// Creates the file when missing, appends the line and closes it again.
-bool appendLine(const QString &path, const QByteArray &line)
+// Creates the file when missing, appends the line and closes it again. A file
+// without any write permission is read-only, also for a user that the system
+// would let write anyway.
+bool appendLine(const QString &path, const QByteArray &line, bool &created)
 {
-    if (path.isEmpty())
+    created = false;
+    if (path.isEmpty() || platform::isReadOnlyFile(path))
         return false;
     QFile file(path);
+    const bool existed = file.exists();
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
         return false;
+    created = !existed;
     const bool written = file.write(line) == line.size() && file.flush();
     file.close();
     return written && file.error() == QFileDevice::NoError;
 }
 
-void remember(QStringList &touched, const QString &path)
+void remember(QList<RecordWriter::Touched> &touched, const QString &path, int newFolders)
 {
-    if (!touched.contains(path))
-        touched.append(path);
+    for (RecordWriter::Touched &t : touched) {
+        if (t.path == path) {
+            t.newFolders = std::max(t.newFolders, newFolders);
+            return;
+        }
+    }
+    touched.append({path, newFolders});
 }
 
-bool flushAll(QStringList &touched)
+// Pushes each file to the disk, and with it the folder entries that were made
+// for it (the file's own in its folder, and those of new folders above).
+bool flushAll(QList<RecordWriter::Touched> &touched)
 {
     bool ok = true;
-    for (const QString &path : std::as_const(touched))
-        ok = platform::syncPathToDisk(path) && ok;
+    for (const RecordWriter::Touched &t : std::as_const(touched)) {
+        ok = platform::syncPathToDisk(t.path) && ok;
+        QDir folder = QFileInfo(t.path).absoluteDir();
+        for (int i = 0; i < t.newFolders; ++i) {
+            ok = platform::syncFolderToDisk(folder.path()) && ok;
+            if (!folder.cdUp())
+                break;
+        }
+    }
     touched.clear();
     return ok;
+}
+
+// How many of the folders on the way down to `folder` are missing.
+int missingFolders(const QString &folder)
+{
+    int missing = 0;
+    for (QDir dir(folder); !dir.exists() && !dir.isRoot(); ++missing)
+        if (!dir.cdUp())
+            break;
+    return missing;
 }
 
 } // namespace
@@ -80,14 +111,16 @@ StoreResult RecordWriter::StoreRecord(const QString &transferPath, const QString
 {
     const QByteArray line = transferLine(idText, gText, data, time);
     StoreResult result;
-    result.transferWritten = appendLine(transferPath, line);
+    bool created = false;
+    result.transferWritten = appendLine(transferPath, line, created);
     if (result.transferWritten)
-        remember(touchedTransfer_, transferPath);
+        remember(touchedTransfer_, transferPath, created ? 1 : 0);
     const QString backup = backupFilePath(backupFolder, today_());
-    result.backupWritten = !backupFolder.isEmpty() && QDir().mkpath(QFileInfo(backup).absolutePath())
-        && appendLine(backup, line);
+    const QString folder = QFileInfo(backup).absolutePath();
+    const int newFolders = backupFolder.isEmpty() ? 0 : missingFolders(folder);
+    result.backupWritten = !backupFolder.isEmpty() && QDir().mkpath(folder) && appendLine(backup, line, created);
     if (result.backupWritten)
-        remember(touchedBackup_, backup);
+        remember(touchedBackup_, backup, created ? 1 + newFolders : 0);
     return result;
 }
 

@@ -53,10 +53,17 @@ public:
     // Flushes every file written since the last call to the disk.
     FlushResult flushTouched();
 
+    // A file written since the last flush, and how many folder entries on its
+    // way up were made for it (its own included) and must reach the disk too.
+    struct Touched {
+        QString path;
+        int newFolders = 0;
+    };
+
 private:
     std::function<QDate()> today_;
-    QStringList touchedTransfer_;
-    QStringList touchedBackup_;
+    QList<Touched> touchedTransfer_;
+    QList<Touched> touchedBackup_;
 };
 
 } // namespace ta::transfer

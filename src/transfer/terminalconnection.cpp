@@ -54,12 +54,10 @@ TerminalConnection::Reply TerminalConnection::receive(std::uint8_t expectedComma
         const qsizetype at = got.indexOf(sync);
         got.remove(0, at >= 0 ? at : std::max<qsizetype>(0, got.size() - (sync.size() - 1)));
         if (at >= 0 && got.size() >= kHeadSize) {
-            const std::uint8_t length = byteAt(got, 5);
-            if (byteAt(got, 4) != expectedCommand
-                || std::find(acceptedLengths.begin(), acceptedLengths.end(), length) == acceptedLengths.end())
+            if (!replyHeadFits(got, expectedCommand, acceptedLengths))
                 return Reply::Invalid;
-            if (got.size() >= length) {
-                frame_ = got.left(length); // what follows the frame is dropped
+            if (checkReply(got, got.size(), expectedCommand, acceptedLengths)) {
+                frame_ = got.left(byteAt(got, 5)); // what follows the frame is dropped
                 return Reply::Complete;
             }
         }

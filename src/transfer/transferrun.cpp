@@ -6,7 +6,6 @@
 #include "settings/devicelist.h"
 #include "transfer/clocksync.h"
 
-#include <algorithm>
 
 namespace ta::transfer {
 
@@ -50,6 +49,9 @@ RunResult TransferRun::run()
             case PullEnd::NoAnswer:
                 host_.setCell(row, ColDurum, kNoAnswer);
                 break;
+            case PullEnd::InvalidReply:
+                host_.setCell(row, ColDurum, kInvalidReply);
+                break;
             case PullEnd::WriteFailed:
                 host_.setCell(row, ColDurum, kWriteFailed);
                 break;
@@ -68,49 +70,62 @@ RunResult TransferRun::run()
     return result;
 }
 
+namespace {
+
+// A record_count beyond the records that the length byte covers makes a reply
+// invalid: the terminal may count records as sent that never arrived.
+bool recordCountFits(const QByteArray &reply)
+{
+    return byteAt(reply, 6) <= (byteAt(reply, 5) - kRecordsReplyHead) / kRecordSize;
+}
+
+} // namespace
+
 TransferRun::PullEnd TransferRun::pullRecords(int row, bool &backupFailed)
 {
+    // Set once the terminal holds records sent on this connection that are not
+    // in both files (a failed write, an invalid reply): from then on no request
+    // carrying 2 may go out, since it would delete them.
+    std::optional<PullEnd> keep;
     for (int iteration = 1; iteration <= options_.maxRequests; ++iteration) {
         std::uint8_t pullFlag = 0;
         if (iteration > 1)
             pullFlag = host_.deleteAfterPull() ? 2 : 1;
         if (pullFlag == 2) {
-            // The terminal deletes what it has sent: every line written so far
-            // must be on the disk first.
+            if (keep)
+                return *keep;
+            // Every line written so far must be on the disk before the terminal
+            // deletes its record.
             const auto flushed = writer_.flushTouched();
-            if (!flushed.transferFlushed)
+            if (!flushed.transferFlushed || !flushed.backupFlushed)
                 return PullEnd::WriteFailed;
-            backupFailed = backupFailed || !flushed.backupFlushed;
         }
         TDeviceFrame request(cmdGetRecords, kGetRecordsLength);
         request.setByte(6, pullFlag);
         connection_.send(request.bytes());
-        switch (connection_.receive(cmdRecordsReply, kRecordsReplyLengths)) {
-        case TerminalConnection::Reply::NoAnswer:
+        const TerminalConnection::Reply got = connection_.receive(cmdRecordsReply, kRecordsReplyLengths);
+        if (got == TerminalConnection::Reply::NoAnswer)
             return PullEnd::NoAnswer;
-        case TerminalConnection::Reply::Invalid:
+        if (got == TerminalConnection::Reply::Invalid || !recordCountFits(connection_.frame())) {
+            keep = PullEnd::InvalidReply; // ignored; the next request decides
             continue;
-        case TerminalConnection::Reply::Complete:
-            break;
         }
         const QByteArray &reply = connection_.frame();
-        // A reply without records ends the pull, also one whose record_count
-        // claims records its length does not carry.
-        if (byteAt(reply, 6) == 0 || byteAt(reply, 5) == kRecordsReplyHead)
+        if (byteAt(reply, 6) == 0)
             return PullEnd::Done;
-        if (storeReply(row, reply, backupFailed) == PullEnd::WriteFailed)
-            return PullEnd::WriteFailed;
+        const PullEnd stored = storeReply(row, reply, backupFailed, keep);
+        if (stored != PullEnd::Done)
+            return stored;
     }
     return PullEnd::Done;
 }
 
-TransferRun::PullEnd TransferRun::storeReply(int row, const QByteArray &reply, bool &backupFailed)
+TransferRun::PullEnd TransferRun::storeReply(int row, const QByteArray &reply, bool &backupFailed,
+                                             std::optional<PullEnd> &keep)
 {
     const int recordCount = byteAt(reply, 6);
     const std::int32_t recordTotal = s32le(reply, 7);
-    // Records the length byte does not cover are not there to be read.
-    const int carried = std::min(recordCount, (byteAt(reply, 5) - kRecordsReplyHead) / kRecordSize);
-    for (int i = 0; i < carried; ++i) {
+    for (int i = 0; i < recordCount; ++i) {
         const TPanelRecord record =
             TPanelRecord::decode(QByteArrayView(reply).sliced(kRecordsReplyHead + kRecordSize * i, kRecordSize));
         const QString id = host_.cell(row, ColId);
@@ -119,11 +134,20 @@ TransferRun::PullEnd TransferRun::storeReply(int row, const QByteArray &reply, b
         host_.setCell(row, ColKayit, kayitText(record.record_no, recordTotal));
         const StoreResult stored = writer_.StoreRecord(host_.transferPath(), host_.backupFolder(), id, g,
                                                        record.entry.data, record.entry.time);
-        backupFailed = backupFailed || !stored.backupWritten;
-        // A line that is not in the transfer file must stay on the terminal:
-        // no further request goes out on this connection.
-        if (!stored.transferWritten)
+        // A line that is not in the transfer file ends the pull: no further
+        // request goes out on this connection.
+        if (!stored.transferWritten) {
+            keep = PullEnd::WriteFailed;
             return PullEnd::WriteFailed;
+        }
+        if (!stored.backupWritten) {
+            backupFailed = true;
+            keep = PullEnd::WriteFailed;
+            // With deletion on the pull ends here; without it the transfer
+            // file is what counts, and the pull goes on.
+            if (host_.deleteAfterPull())
+                return PullEnd::WriteFailed;
+        }
     }
     return PullEnd::Done;
 }

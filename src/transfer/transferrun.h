@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 namespace ta::transfer {
 
@@ -19,6 +20,7 @@ inline const QString kNotConnected = QStringLiteral("Bağlanamadı");
 inline const QString kNoAnswer = QStringLiteral("Yanıt Yok");
 inline const QString kWriteFailed = QStringLiteral("Yazma Hatası");
 inline const QString kBackupFailed = QStringLiteral("Yedek Hatası");
+inline const QString kInvalidReply = QStringLiteral("Geçersiz Yanıt");
 
 // What the run needs of whoever shows it: the main window, or a benchmark.
 // Every value is read at the moment the run needs it, so changes made while
@@ -61,9 +63,11 @@ public:
 
 private:
     // How the record pull on one connection ended.
-    enum class PullEnd { Done, NoAnswer, WriteFailed };
+    enum class PullEnd { Done, NoAnswer, InvalidReply, WriteFailed };
     PullEnd pullRecords(int row, bool &backupFailed);
-    PullEnd storeReply(int row, const QByteArray &reply, bool &backupFailed);
+    // Hands the records of one reply to the record writer. `keep` is set when a
+    // record is missing from one of the files, so that the terminal must keep it.
+    PullEnd storeReply(int row, const QByteArray &reply, bool &backupFailed, std::optional<PullEnd> &keep);
 
     TransferHost &host_;
     TransferOptions options_;

@@ -42,10 +42,10 @@ protected:
         form->IpTxt->setText(QStringLiteral("127.0.0.1"));
     }
 
-    panelsim::UdpTerminal &terminal(const char *spec)
+    panelsim::UdpTerminal &terminal(const char *definition)
     {
         QString error;
-        auto config = panelsim::parseTerminalConfig(QString::fromLatin1(spec), &error);
+        auto config = panelsim::parseTerminalConfig(QString::fromLatin1(definition), &error);
         EXPECT_TRUE(config.has_value()) << error.toStdString();
         terminals.push_back(std::make_unique<panelsim::UdpTerminal>(*config));
         EXPECT_TRUE(terminals.back()->start(&error)) << error.toStdString();

@@ -24,7 +24,7 @@ AppRun::AppRun(const ProgramFolder &program, const QStringList &extraEnvironment
         throw std::runtime_error("cannot copy the executable into the program folder");
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("terminalaktarim.dialogs.debug=true"));
+    env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("terminalaktarim.dialogs.debug=true;terminalaktarim.grid.debug=true"));
     for (const QString &kv : extraEnvironment) {
         const qsizetype eq = kv.indexOf(QLatin1Char('='));
         env.insert(kv.left(eq), kv.mid(eq + 1));
@@ -60,17 +60,31 @@ QString AppRun::standardError()
     return stderr_;
 }
 
-QStringList AppRun::dialogs()
+namespace {
+
+// The lines of one logging category in `text`, without their prefix.
+QStringList categoryLines(const QString &text, const QString &category)
 {
     QStringList out;
-    const QStringList lines = standardError().split(QLatin1Char('\n'));
-    for (const QString &line : lines) {
-        const QString tag = QStringLiteral("terminalaktarim.dialogs: ");
+    const QString tag = category + QStringLiteral(": ");
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
         const qsizetype at = line.indexOf(tag);
         if (at >= 0)
             out << line.mid(at + tag.size());
     }
     return out;
+}
+
+} // namespace
+
+QStringList AppRun::dialogs()
+{
+    return categoryLines(standardError(), QStringLiteral("terminalaktarim.dialogs"));
+}
+
+QStringList AppRun::gridWrites()
+{
+    return categoryLines(standardError(), QStringLiteral("terminalaktarim.grid"));
 }
 
 bool waitUntil(const std::function<bool()> &condition, int ms)

@@ -24,6 +24,8 @@ public:
     // Standard error so far, and the dialog texts in it ("error: ...", "message: ...").
     QString standardError();
     QStringList dialogs();
+    // The run's writes into the grid, "ROW COLUMN TEXT", in order.
+    QStringList gridWrites();
 
 private:
     QProcess process_;

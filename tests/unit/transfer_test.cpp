@@ -6,6 +6,7 @@
 #include "transfer/transferrun.h"
 
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 
@@ -164,6 +165,51 @@ TEST(RecordWriterTest, CreatesFoldersAndReportsEachWrite)
     EXPECT_EQ(program.read(QStringLiteral("aktar.txt")).count('\n'), 2); // nothing of the bad ID was written
 }
 
+TEST(RecordWriterTest, ReadOnlyFileIsNotWrittenEvenWhereTheSystemWouldAllowIt)
+{
+    ProgramFolder program;
+    RecordWriter writer([] { return QDate(2025, 1, 2); });
+    program.write(QStringLiteral("aktar.txt"), "old\r\n");
+    const QString aktar = program.filePath(QStringLiteral("aktar.txt"));
+    ASSERT_TRUE(QFile::setPermissions(aktar, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    const StoreResult r = writer.StoreRecord(aktar, program.filePath(QStringLiteral("b")), QStringLiteral("5"),
+                                             QStringLiteral("0"), 1, PanelTime{9, 12, 24, 8, 5, 3});
+    EXPECT_FALSE(r.transferWritten);
+    EXPECT_TRUE(r.backupWritten);
+    EXPECT_EQ(program.read(QStringLiteral("aktar.txt")), QByteArray("old\r\n"));
+}
+
+TEST(RecordWriterTest, FlushFailsForAFileThatHasGoneAndDoesNotMakeItAgain)
+{
+    struct Case {
+        const char *name;
+        bool removeTransfer;
+        bool removeBackup;
+    };
+    for (const Case c : {Case{"transfer file gone", true, false}, Case{"backup file gone", false, true}}) {
+        ProgramFolder program;
+        RecordWriter writer([] { return QDate(2025, 1, 2); });
+        const QString aktar = program.filePath(QStringLiteral("aktar.txt"));
+        const QString backup = program.filePath(QStringLiteral("b/2025/01/Backups.TXT"));
+        writer.StoreRecord(aktar, program.filePath(QStringLiteral("b")), QStringLiteral("5"), QStringLiteral("0"), 1,
+                           PanelTime{9, 12, 24, 8, 5, 3});
+        if (c.removeTransfer) {
+            ASSERT_TRUE(QFile::remove(aktar));
+        }
+        if (c.removeBackup) {
+            ASSERT_TRUE(QFile::remove(backup));
+        }
+        const auto flushed = writer.flushTouched();
+        EXPECT_EQ(flushed.transferFlushed, !c.removeTransfer) << c.name;
+        EXPECT_EQ(flushed.backupFlushed, !c.removeBackup) << c.name;
+        EXPECT_EQ(QFile::exists(aktar), !c.removeTransfer) << c.name;
+        EXPECT_EQ(QFile::exists(backup), !c.removeBackup) << c.name;
+        // Flushed files are forgotten: the next flush has nothing to do.
+        const auto again = writer.flushTouched();
+        EXPECT_TRUE(again.transferFlushed && again.backupFlushed) << c.name;
+    }
+}
+
 TEST_F(TransferRunTest, DeletionOnPullsEverythingAndDeletesIt)
 {
     PanelSim panel(sim(QStringLiteral("127.0.0.2,records=13")));
@@ -222,31 +268,65 @@ TEST_F(TransferRunTest, SplitRepliesAndTrailingBytesAreGathered)
     EXPECT_EQ(transferLines().size(), 13);
 }
 
-TEST_F(TransferRunTest, InvalidReplyIsIgnoredAndTheNextRequestGoesOut)
+TEST_F(TransferRunTest, InvalidRepliesAreIgnoredWithoutDeletionAndEndThePullWithIt)
 {
-    PanelSim panel(sim(QStringLiteral("127.0.0.2,records=8,invalid-reply=2")));
-    host.device(1, QStringLiteral("1"), QStringLiteral("127.0.0.2"), QStringLiteral("0"));
-    ASSERT_EQ(run().status, RunResult::Completed);
-    EXPECT_EQ(host.cell(1, ColDurum), kConnected);
-    panel.stop();
-    const QJsonObject t = panel.terminal(QStringLiteral("127.0.0.2"));
-    // 6 records, the invalid reply, 2 records, none.
-    EXPECT_EQ(ints(t[QStringLiteral("requests")].toArray(), QStringLiteral("pull_flag")), (QList<int>{0, 2, 2, 2}));
-    EXPECT_EQ(transferLines().size(), 8);
+    // 8 records in replies of 6 and 2; one reply is spoilt. With deletion on no
+    // request follows it: a request carrying 2 would delete what the terminal
+    // counted as sent. Without deletion it is ignored and the next request carries 1.
+    struct Case {
+        const char *fault;
+        bool deletion;
+        QList<int> flags;
+        int lines;
+        int stored;
+        QString durum;
+    };
+    const Case cases[] = {
+        {"invalid-reply=2", true, {0, 2}, 6, 2, kInvalidReply},
+        {"invalid-reply=2", false, {0, 1, 1, 1}, 8, 8, kConnected},
+        {"bad-length=2", true, {0, 2}, 6, 2, kInvalidReply},
+        {"bad-length=2", false, {0, 1, 1}, 6, 8, kConnected}, // its records count as sent
+        {"overcount=1", true, {0}, 0, 8, kInvalidReply},
+        {"overcount=1", false, {0, 1, 1}, 2, 8, kConnected},
+        {"overcount=2", true, {0, 2}, 6, 2, kInvalidReply},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.fault) + (c.deletion ? ", deletion on" : ", deletion off"));
+        ProgramFolder folder;
+        host = FakeHost();
+        host.aktar = folder.filePath(QStringLiteral("aktar.txt"));
+        host.yedek = folder.filePath(QStringLiteral("yedek"));
+        host.veriSil = c.deletion;
+        host.device(1, QStringLiteral("1"), QStringLiteral("127.0.0.2"), QStringLiteral("0"));
+        PanelSim panel(sim(QStringLiteral("127.0.0.2,records=8,") + QLatin1String(c.fault)));
+        ASSERT_EQ(run().status, RunResult::Completed);
+        EXPECT_EQ(host.cell(1, ColDurum), c.durum);
+        panel.stop();
+        const QJsonObject t = panel.terminal(QStringLiteral("127.0.0.2"));
+        EXPECT_EQ(ints(t[QStringLiteral("requests")].toArray(), QStringLiteral("pull_flag")), c.flags);
+        EXPECT_EQ(t[QStringLiteral("stored")].toArray().size(), c.stored);
+        EXPECT_EQ(lines(folder.read(QStringLiteral("aktar.txt"))).size(), c.lines);
+    }
 }
 
-TEST_F(TransferRunTest, RecordCountBeyondTheLengthReadsOnlyWhatIsThere)
+TEST_F(TransferRunTest, DeletionSwitchedOnAfterAnIgnoredReplyDeletesNothing)
 {
-    PanelSim panel(sim(QStringLiteral("127.0.0.2,records=3,overcount")));
+    // The spoilt first reply's records count as sent; deletion switched on
+    // during the second reply must not reach the terminal as a 2.
+    PanelSim panel(sim(QStringLiteral("127.0.0.2,records=13,bad-length=1")));
     host.veriSil = false;
+    host.onPump = [](FakeHost &h) {
+        if (h.pumps == 2) // the first record of the second reply
+            h.veriSil = true;
+    };
     host.device(1, QStringLiteral("1"), QStringLiteral("127.0.0.2"), QStringLiteral("0"));
     ASSERT_EQ(run().status, RunResult::Completed);
+    EXPECT_EQ(host.cell(1, ColDurum), kInvalidReply);
     panel.stop();
-    // 3 records said to be 4, then none said to be 1: the pull ends there.
-    EXPECT_EQ(ints(panel.terminal(QStringLiteral("127.0.0.2"))[QStringLiteral("requests")].toArray(), QStringLiteral("pull_flag")),
-              (QList<int>{0, 1}));
-    EXPECT_EQ(transferLines().size(), 3);
-    EXPECT_EQ(host.cell(1, ColKayit), QStringLiteral("00003/00003"));
+    const QJsonObject t = panel.terminal(QStringLiteral("127.0.0.2"));
+    EXPECT_EQ(ints(t[QStringLiteral("requests")].toArray(), QStringLiteral("pull_flag")), (QList<int>{0, 1}));
+    EXPECT_EQ(t[QStringLiteral("stored")].toArray().size(), 13);
+    EXPECT_EQ(transferLines().size(), 6);
 }
 
 TEST_F(TransferRunTest, SilentTerminalIsLeftAfterTheTimeLimit)
@@ -295,27 +375,93 @@ TEST_F(TransferRunTest, UnreachableTerminal)
 
 TEST_F(TransferRunTest, FailedTransferWriteLeavesEveryRecordOnTheTerminal)
 {
+    struct Case {
+        const char *name;
+        std::function<QString(const ProgramFolder &)> transferPath;
+    };
+    const Case cases[] = {
+        {"a folder", [](const ProgramFolder &p) { return p.path(); }},
+        {"read-only", [](const ProgramFolder &p) {
+             p.write(QStringLiteral("aktar.txt"), "");
+             const QString path = p.filePath(QStringLiteral("aktar.txt"));
+             QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+             return path;
+         }},
+        {"missing folder", [](const ProgramFolder &p) { return p.filePath(QStringLiteral("gone/aktar.txt")); }},
+    };
+    for (const bool deletion : {true, false}) {
+        for (const Case &c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (deletion ? ", deletion on" : ", deletion off"));
+            ProgramFolder folder;
+            host = FakeHost();
+            host.veriSil = deletion;
+            host.aktar = c.transferPath(folder);
+            host.yedek = folder.filePath(QStringLiteral("yedek"));
+            host.device(1, QStringLiteral("1"), QStringLiteral("127.0.0.2"), QStringLiteral("0"));
+            PanelSim panel(sim(QStringLiteral("127.0.0.2,records=13")));
+            ASSERT_EQ(run().status, RunResult::Completed);
+            EXPECT_EQ(host.cell(1, ColDurum), kWriteFailed);
+            panel.stop();
+            const QJsonObject t = panel.terminal(QStringLiteral("127.0.0.2"));
+            EXPECT_EQ(ints(t[QStringLiteral("requests")].toArray(), QStringLiteral("pull_flag")), (QList<int>{0}));
+            EXPECT_TRUE(t[QStringLiteral("deleted")].toArray().isEmpty());
+            EXPECT_EQ(t[QStringLiteral("stored")].toArray().size(), 13);
+            EXPECT_TRUE(lines(folder.read(QStringLiteral("aktar.txt"))).isEmpty());
+        }
+    }
+}
+
+TEST_F(TransferRunTest, FailedBackupWriteEndsADeletingPullAndIsShownOtherwise)
+{
+    struct Case {
+        bool deletion;
+        QList<int> flags;
+        int lines;
+        QString durum;
+    };
+    // With deletion on the pull stops at the first record that missed the
+    // backup file; without it the pull goes on and the row shows it at the end.
+    const Case cases[] = {
+        {true, {0}, 1, kWriteFailed},
+        {false, {0, 1, 1}, 8, kBackupFailed},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.deletion ? "deletion on" : "deletion off");
+        ProgramFolder folder;
+        host = FakeHost();
+        host.veriSil = c.deletion;
+        host.aktar = folder.filePath(QStringLiteral("aktar.txt"));
+        folder.write(QStringLiteral("yedek"), "a file, not a folder");
+        host.yedek = folder.filePath(QStringLiteral("yedek"));
+        host.device(1, QStringLiteral("1"), QStringLiteral("127.0.0.2"), QStringLiteral("0"));
+        PanelSim panel(sim(QStringLiteral("127.0.0.2,records=8")));
+        ASSERT_EQ(run().status, RunResult::Completed);
+        EXPECT_EQ(host.cell(1, ColDurum), c.durum);
+        EXPECT_EQ(lines(folder.read(QStringLiteral("aktar.txt"))).size(), c.lines);
+        panel.stop();
+        const QJsonObject t = panel.terminal(QStringLiteral("127.0.0.2"));
+        EXPECT_EQ(ints(t[QStringLiteral("requests")].toArray(), QStringLiteral("pull_flag")), c.flags);
+        EXPECT_EQ(t[QStringLiteral("stored")].toArray().size(), 8);
+    }
+}
+
+TEST_F(TransferRunTest, DeletionSwitchedOnAfterAFailedBackupWriteDeletesNothing)
+{
     PanelSim panel(sim(QStringLiteral("127.0.0.2,records=13")));
-    host.aktar = program.path(); // a folder: no line can be appended
+    host.veriSil = false;
+    program.write(QStringLiteral("yedek"), "a file, not a folder");
+    host.onPump = [](FakeHost &h) {
+        if (h.pumps == 8) // the first record of the second reply
+            h.veriSil = true;
+    };
     host.device(1, QStringLiteral("1"), QStringLiteral("127.0.0.2"), QStringLiteral("0"));
     ASSERT_EQ(run().status, RunResult::Completed);
     EXPECT_EQ(host.cell(1, ColDurum), kWriteFailed);
     panel.stop();
     const QJsonObject t = panel.terminal(QStringLiteral("127.0.0.2"));
-    EXPECT_EQ(ints(t[QStringLiteral("requests")].toArray(), QStringLiteral("pull_flag")), (QList<int>{0}));
-    EXPECT_TRUE(t[QStringLiteral("deleted")].toArray().isEmpty());
+    EXPECT_EQ(ints(t[QStringLiteral("requests")].toArray(), QStringLiteral("pull_flag")), (QList<int>{0, 1}));
     EXPECT_EQ(t[QStringLiteral("stored")].toArray().size(), 13);
-}
-
-TEST_F(TransferRunTest, FailedBackupWriteIsShownAndThePullGoesOn)
-{
-    PanelSim panel(sim(QStringLiteral("127.0.0.2,records=8")));
-    program.write(QStringLiteral("yedek"), "a file, not a folder");
-    host.device(1, QStringLiteral("1"), QStringLiteral("127.0.0.2"), QStringLiteral("0"));
-    ASSERT_EQ(run().status, RunResult::Completed);
-    EXPECT_EQ(host.cell(1, ColDurum), kBackupFailed);
-    EXPECT_EQ(transferLines().size(), 8);
-    panel.stop();
+    EXPECT_EQ(transferLines().size(), 7);
 }
 
 TEST_F(TransferRunTest, IdThatIsNoIntegerEndsTheRun)

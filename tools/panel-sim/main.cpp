@@ -2,13 +2,17 @@
 //
 //   panel-sim --terminal 127.0.0.2 --terminal "127.0.0.3,records=40,split=7"
 //             --records 20 --fault delay=10 --report report.json
+//             --udp-terminal 127.0.0.2,key=1001,name=PANEL1,status=io,every=2000
 //
 // Every --terminal is ADDRESS[,port=P][,records=N][,records-file=PATH][,SWITCH[=V]...];
 // --fault SWITCH[=V] sets a switch for every terminal, a terminal's own setting
-// wins. It prints "listening ADDRESS:PORT" per terminal, then "ready", and runs
+// wins. Every --udp-terminal adds a terminal's UDP side on port 9781 (see
+// udp/udpterminal.h); its received datagrams go into the report under
+// "udp_terminals". It prints "listening ADDRESS:PORT" per terminal, then "ready", and runs
 // until SIGTERM or SIGINT, or until nothing has happened for --exit-after-idle
 // milliseconds; then it writes the JSON report and exits.
 #include "simterminal.h"
+#include "udpterminal.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -90,7 +94,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("panel-sim"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Substitute attendance terminals on TCP"));
+    parser.setApplicationDescription(QStringLiteral("Substitute attendance terminals on TCP and UDP"));
     parser.addHelpOption();
     const QCommandLineOption terminalOpt(QStringLiteral("terminal"),
                                          QStringLiteral("A terminal: ADDRESS[,port=P][,records=N][,records-file=PATH][,SWITCH[=V]...]."),
@@ -111,6 +115,7 @@ int main(int argc, char *argv[])
                                      QStringLiteral("End after this many milliseconds without a connection or a request."),
                                      QStringLiteral("ms"));
     parser.addOptions({terminalOpt, portOpt, recordsOpt, recordsFileOpt, faultOpt, reportOpt, idleOpt});
+    panelsim::addUdpOptions(parser);
     parser.process(app);
 
     TerminalConfig defaults;
@@ -128,8 +133,12 @@ int main(int argc, char *argv[])
             fail(QStringLiteral("bad --fault '%1' (switches: %2)").arg(f, Faults::names().join(QStringLiteral(", "))));
     }
     const QStringList definitions = parser.values(terminalOpt);
-    if (definitions.isEmpty())
-        fail(QStringLiteral("no --terminal given"));
+    QString udpError;
+    const auto udpTerminals = panelsim::createUdpTerminals(parser, &app, &udpError);
+    if (!udpTerminals)
+        fail(udpError);
+    if (definitions.isEmpty() && udpTerminals->isEmpty())
+        fail(QStringLiteral("no --terminal or --udp-terminal given"));
 
     std::vector<std::unique_ptr<SimTerminal>> terminals;
     QTimer idle;
@@ -146,12 +155,27 @@ int main(int argc, char *argv[])
         terminals.push_back(std::move(terminal));
     }
 
+    for (panelsim::UdpTerminal *udp : *udpTerminals) {
+        QString error;
+        if (!udp->start(&error))
+            fail(error);
+        if (parser.isSet(idleOpt))
+            QObject::connect(udp, &panelsim::UdpTerminal::datagramHandled, &idle, qOverload<>(&QTimer::start));
+        std::printf("udp %s:%u\n", qPrintable(udp->config().bindAddress), panelsim::kUdpPort);
+    }
+
     const QString reportPath = parser.value(reportOpt);
     auto finish = [&] {
         QJsonArray list;
         for (const auto &t : terminals)
             list.append(t->report());
-        const QByteArray json = QJsonDocument(QJsonObject{{QStringLiteral("terminals"), list}}).toJson();
+        QJsonArray udpList;
+        for (const panelsim::UdpTerminal *udp : *udpTerminals)
+            udpList.append(QJsonObject{{QStringLiteral("address"), udp->config().bindAddress},
+                                       {QStringLiteral("received"), udp->received()},
+                                       {QStringLiteral("resets"), udp->resetCount()}});
+        const QByteArray json =
+            QJsonDocument(QJsonObject{{QStringLiteral("terminals"), list}, {QStringLiteral("udp_terminals"), udpList}}).toJson();
         if (reportPath.isEmpty()) {
             std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
         } else {

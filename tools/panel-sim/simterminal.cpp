@@ -36,7 +36,7 @@ const QList<Switch> &switches()
         {"silent-after", [](Faults &f, const QString &v) { return toInt(v, 0, f.silentAfter); }},
         {"close-after", [](Faults &f, const QString &v) { return toInt(v, 0, f.closeAfter); }},
         {"invalid-reply", [](Faults &f, const QString &v) { return toInt(v, 1, f.invalidReply); }},
-        {"overcount", [](Faults &f, const QString &v) { return v.isEmpty() ? (f.overcount = 0, true) : toInt(v, 1, f.overcount); }},
+        {"overcount", [](Faults &f, const QString &v) { return toInt(v.isEmpty() ? QStringLiteral("0") : v, 0, f.overcount); }},
         {"bad-length", [](Faults &f, const QString &v) { return toInt(v, 1, f.badLength); }},
         {"extra-bytes", [](Faults &f, const QString &v) { return toInt(v, 0, f.extraBytes); }},
         {"clock-offset", [](Faults &f, const QString &v) { bool ok; f.clockOffsetS = v.toInt(&ok); return ok; }},
@@ -198,7 +198,7 @@ void SimTerminal::recordsRequest(Connection &c, int pullFlag)
     TDeviceFrame r(cmdRecordsReply, kRecordsReplyHead + kRecordSize * count);
     const int replyNo = c.replies + 1;
     const bool overcount = f.overcount == 0 || f.overcount == replyNo;
-    r.setLow8(6, count + (overcount && count < kMaxRecordsPerReply ? 1 : 0));
+    r.setLow8(6, count + (overcount ? 1 : 0));
     r.setU32LE(7, static_cast<std::uint32_t>(c.total));
     for (int i = 0; i < count; ++i) {
         const QByteArray rec = store_[c.cursor + i].encode();
@@ -206,13 +206,14 @@ void SimTerminal::recordsRequest(Connection &c, int pullFlag)
                    std::span(reinterpret_cast<const std::uint8_t *>(rec.constData()), static_cast<std::size_t>(rec.size())));
     }
     QByteArray bytes = r.bytes();
-    if (f.badLength == replyNo)
-        bytes[5] = static_cast<char>(bytes.size() + 1);
-    const bool invalid = f.invalidReply == replyNo;
-    if (invalid)
+    // A reply with a wrong command is taken back; one with a wrong length byte
+    // or record_count counts as sent, as a terminal would count it.
+    if (f.invalidReply == replyNo)
         bytes[4] = static_cast<char>(0xB7);
     else
         c.cursor += count;
+    if (f.badLength == replyNo)
+        bytes[5] = static_cast<char>(bytes.size() + 1);
     reply(c, bytes);
 }
 
@@ -264,8 +265,12 @@ QJsonObject SimTerminal::report() const
         stored.append(r.record_no);
     for (const SimRecord &r : initial_)
         records.append(r.toJson());
+    int open = 0;
+    for (const Connection *c : connections_)
+        open += c->socket && c->socket->state() == QAbstractSocket::ConnectedState ? 1 : 0;
     return QJsonObject{
         {QStringLiteral("address"), config_.address.toString()},
+        {QStringLiteral("open_connections"), open},
         {QStringLiteral("port"), port()},
         {QStringLiteral("connections"), connectionCount_},
         {QStringLiteral("requests"), requests_},

@@ -24,8 +24,8 @@ struct Faults {
     int silentAfter = -1;   // answer this many requests per connection, then none (0: never answer)
     int closeAfter = -1;    // close the connection after this many replies
     int invalidReply = 0;   // this reply of a connection goes out with command 0xB7 (its records are not sent)
-    int overcount = -1;     // record_count one more than the records carried: in every reply (0) or in this reply of a connection
-    int badLength = 0;      // this reply of a connection goes out with its length byte one too high (its records count as sent)
+    int overcount = -1;     // record_count one more than the records carried: in this reply of a connection (0: every reply)
+    int badLength = 0;      // this reply of a connection has a length byte one more than it is long
     int extraBytes = 0;     // junk after every reply
     int clockOffsetS = 0;   // terminal clock minus PC clock
     bool badClock = false;  // the clock reads 31/13 until it is set

@@ -321,7 +321,7 @@ void addUdpOptions(QCommandLineParser &parser)
                       QStringLiteral("A terminal's UDP side: address[,key=N][,mac=XX-XX-XX-XX-XX-XX][,name=TEXT]"
                                      "[,ip=A.B.C.D][,mask=A.B.C.D][,gw=A.B.C.D][,dhcp=N][,broadcast=1]"
                                      "[,status=name+io+log][,every=MS]. Repeatable."),
-                      QStringLiteral("spec")});
+                      QStringLiteral("definition")});
 }
 
 std::optional<QList<UdpTerminal *>> createUdpTerminals(const QCommandLineParser &parser, QObject *parent,
