@@ -55,10 +55,14 @@ bool appendLine(const QString &path, const QByteArray &line, bool &created)
         return false;
     QFile file(path);
     const bool existed = file.exists();
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+    // Unbuffered: a write that fails has failed here, and what it left can be cut off.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         return false;
     created = !existed;
-    const bool written = file.write(line) == line.size() && file.flush();
+    const qint64 before = file.size();
+    const bool written = file.write(line) == line.size();
+    if (!written)
+        file.resize(before); // no part of a line for the next line to run into
     file.close();
     return written && file.error() == QFileDevice::NoError;
 }
