@@ -4,7 +4,9 @@
 #include "protocol/textforms.h"
 #include "settings/cp1254.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <charconv>
 #include <iterator>
@@ -111,9 +113,12 @@ bool flushAll(QList<RecordWriter::Touched> &touched)
 int missingFolders(const QString &folder)
 {
     int missing = 0;
-    for (QDir dir(folder); !dir.exists() && !dir.isRoot(); ++missing)
-        if (!dir.cdUp())
+    for (QString path = QDir::cleanPath(QDir(folder).absolutePath()); !QFileInfo::exists(path); ++missing) {
+        const QString parent = QFileInfo(path).path();
+        if (parent == path)
             break;
+        path = parent;
+    }
     return missing;
 }
 
@@ -130,13 +135,44 @@ StoreResult RecordWriter::StoreRecord(const QString &transferPath, const QString
     result.transferWritten = platform::appendToFile(transferPath, line, &created);
     if (result.transferWritten)
         remember(touchedTransfer_, transferPath, created ? 1 : 0);
-    const QString backup = backupFilePath(backupFolder, today_());
-    const QString folder = QFileInfo(backup).absolutePath();
-    const int newFolders = backupFolder.isEmpty() ? 0 : missingFolders(folder);
-    result.backupWritten = !backupFolder.isEmpty() && QDir().mkpath(folder) && platform::appendToFile(backup, line, &created);
+
+    if (backupFolder.isEmpty())
+        return result;
+    const QDate day = today_();
+    if (day != backupDay_ || backupFolder != backupFolder_) {
+        backupDay_ = day;
+        backupFolder_ = backupFolder;
+        backupPath_ = backupFilePath(backupFolder, day);
+    }
+    // The year and month folders exist but for the first record of a month (or
+    // of another backup folder): they are made when the append finds none.
+    int newFolders = 0;
+    result.backupWritten = platform::appendToFile(backupPath_, line, &created);
+    if (!result.backupWritten) {
+        const QString folder = QFileInfo(backupPath_).absolutePath();
+        newFolders = missingFolders(folder);
+        if (newFolders > 0 && QDir().mkpath(folder))
+            result.backupWritten = platform::appendToFile(backupPath_, line, &created);
+    }
     if (result.backupWritten)
-        remember(touchedBackup_, backup, created ? 1 + newFolders : 0);
+        remember(touchedBackup_, backupPath_, created ? 1 + newFolders : 0);
     return result;
+}
+
+QDate currentDay()
+{
+    // Reading the local date asks the time zone each time; once a second is
+    // plenty, and never past the coming midnight.
+    thread_local QDate day;
+    thread_local QElapsedTimer sinceRead;
+    thread_local qint64 validMs = 0;
+    if (!sinceRead.isValid() || sinceRead.elapsed() >= validMs) {
+        const QDateTime now = QDateTime::currentDateTime();
+        day = now.date();
+        validMs = std::min<qint64>(1000, now.msecsTo(day.addDays(1).startOfDay()));
+        sinceRead.start();
+    }
+    return day;
 }
 
 RecordWriter::FlushResult RecordWriter::flushTouched()

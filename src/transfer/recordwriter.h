@@ -27,6 +27,10 @@ QByteArray transferLine(const QString &idText, const QString &gText, std::uint64
 // The backup file of a day below the backup folder: B/yyyy/mm/Backups.TXT.
 QString backupFilePath(const QString &backupFolder, const QDate &day);
 
+// The PC's current local date, read from the system at most once a second and
+// never across midnight.
+QDate currentDay();
+
 // What happened to one record's two writes.
 struct StoreResult {
     bool transferWritten = false;
@@ -40,7 +44,7 @@ struct StoreResult {
 class RecordWriter {
 public:
     // `today` gives the PC's current date (for the backup folder).
-    explicit RecordWriter(std::function<QDate()> today = &QDate::currentDate);
+    explicit RecordWriter(std::function<QDate()> today = &currentDay);
 
     // Throws only for an ID text that is no integer, before any file is touched.
     StoreResult StoreRecord(const QString &transferPath, const QString &backupFolder, const QString &idText,
@@ -62,6 +66,10 @@ public:
 
 private:
     std::function<QDate()> today_;
+    // The backup file of the last record, kept while day and folder stay.
+    QDate backupDay_;
+    QString backupFolder_;
+    QString backupPath_;
     QList<Touched> touchedTransfer_;
     QList<Touched> touchedBackup_;
 };

@@ -6,14 +6,13 @@
 #include "settings/devicelist.h"
 #include "transfer/clocksync.h"
 
-
 namespace ta::transfer {
 
 using namespace ta::protocol;
 
 TransferRun::TransferRun(TransferHost &host, TransferOptions options)
     : host_(host), options_(std::move(options)), connection_(options_.limits),
-      writer_([now = options_.now] { return now().date(); })
+      writer_(options_.today)
 {
 }
 

@@ -45,7 +45,8 @@ struct TransferOptions {
     quint16 port = kTerminalPort;
     ConnectionLimits limits;
     int maxRequests = 100000; // per connection
-    std::function<QDateTime()> now = &QDateTime::currentDateTime;
+    std::function<QDateTime()> now = &QDateTime::currentDateTime; // the PC clock, for the clock check
+    std::function<QDate()> today = &currentDay;                   // the day, for the backup folder
 };
 
 struct RunResult {
