@@ -40,21 +40,21 @@ public:
     bool deleteAfterPull() const override { return form_.CheckBox2->isChecked(); }
     void setClockText(const QString &text) override { form_.Saat->setText(text); }
 
-    // Events and repainting at most every 50 ms: often enough for the operator,
-    // rare enough not to slow a long pull down.
+    // Pending events at every pump point; repainting at most every 50 ms, often
+    // enough for the operator and rare enough not to slow a long pull down.
     void pump() override
     {
-        if (sincePump_.isValid() && sincePump_.elapsed() < kPumpIntervalMs)
-            return;
         QCoreApplication::processEvents();
+        if (sinceRepaint_.isValid() && sinceRepaint_.elapsed() < kRepaintIntervalMs)
+            return;
         form_.repaint();
-        sincePump_.start();
+        sinceRepaint_.start();
     }
 
 private:
-    static constexpr int kPumpIntervalMs = 50;
+    static constexpr int kRepaintIntervalMs = 50;
     TForm1 &form_;
-    QElapsedTimer sincePump_;
+    QElapsedTimer sinceRepaint_;
 };
 
 } // namespace
