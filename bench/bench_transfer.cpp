@@ -23,7 +23,8 @@ constexpr const char *kName = "transfer";
 class BenchHost final : public ta::transfer::TransferHost {
 public:
     BenchHost(const QStringList &addresses, QString dir, bool deleteAfter)
-        : dir_(std::move(dir)), delete_(deleteAfter)
+        : transferPath_(QDir(dir).filePath(QStringLiteral("aktarim.txt"))),
+          backupFolder_(QDir(dir).filePath(QStringLiteral("yedek"))), delete_(deleteAfter)
     {
         rows_.push_back(QStringList(5));
         for (qsizetype i = 0; i < addresses.size(); ++i)
@@ -37,8 +38,9 @@ public:
     {
         rows_[static_cast<std::size_t>(row)][column] = text;
     }
-    QString transferPath() const override { return QDir(dir_).filePath(QStringLiteral("aktarim.txt")); }
-    QString backupFolder() const override { return QDir(dir_).filePath(QStringLiteral("yedek")); }
+    // The window hands out its edits' texts: no path is made per record.
+    QString transferPath() const override { return transferPath_; }
+    QString backupFolder() const override { return backupFolder_; }
     bool syncClocks() const override { return false; }
     bool deleteAfterPull() const override { return delete_; }
     void pump() override {}
@@ -54,7 +56,8 @@ public:
 
 private:
     std::vector<QStringList> rows_;
-    QString dir_;
+    QString transferPath_;
+    QString backupFolder_;
     bool delete_;
 };
 

@@ -25,7 +25,11 @@ Q_LOGGING_CATEGORY(lcGrid, "terminalaktarim.grid", QtInfoMsg)
 // The run reads and writes the window's controls at the moments it needs them.
 class WindowTransferHost final : public transfer::TransferHost {
 public:
-    explicit WindowTransferHost(TForm1 &form) : form_(form) {}
+    // While the run works the window paints only when the pump says so.
+    explicit WindowTransferHost(TForm1 &form) : form_(form) { form_.setUpdatesEnabled(false); }
+    ~WindowTransferHost() override { form_.setUpdatesEnabled(true); }
+    WindowTransferHost(const WindowTransferHost &) = delete;
+    WindowTransferHost &operator=(const WindowTransferHost &) = delete;
 
     int rowCount() const override { return form_.Grid->rowCount(); }
     QString cell(int row, int column) const override { return form_.cell(row, column); }
@@ -47,7 +51,9 @@ public:
         QCoreApplication::processEvents();
         if (sinceRepaint_.isValid() && sinceRepaint_.elapsed() < kRepaintIntervalMs)
             return;
+        form_.setUpdatesEnabled(true);
         form_.repaint();
+        form_.setUpdatesEnabled(false);
         sinceRepaint_.start();
     }
 
