@@ -40,9 +40,7 @@ void TForm1::buildLayout()
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Terminal Aktarım"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSize(8);
-    setFont(font);
+    setFont(designedFont());
     setGeometry(433, 140, 856, 718);
 
     GroupBox1 = place<QGroupBox>(this, "GroupBox1", 16, 8, 817, 193);

@@ -81,9 +81,7 @@ void TForm11::buildLayout()
 {
     setObjectName(QStringLiteral("Form11"));
     setWindowTitle(QStringLiteral("Discoverer2"));
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSize(8);
-    setFont(font);
+    setFont(designedFont());
     // The designed window, grown below its buttons to hold the status list.
     resize(882, kWindowHeight);
 
