@@ -114,7 +114,8 @@ void TForm11::buildLayout()
     IpAddressLabel = label(this, "IpAddressLabel", QStringLiteral("Ip Address"), 288, 336, 50, 13);
     SubnetMaskLabel = label(this, "SubnetMaskLabel", QStringLiteral("Subnet Mask"), 392, 336, 63, 13);
     GatewayLabel = label(this, "GatewayLabel", QStringLiteral("Gateway"), 496, 336, 42, 13);
-    DHCPIpGleaning = label(this, "DHCPIpGleaning", QStringLiteral("DHCP&&Ip Gleaning"), 600, 336, 90, 13);
+    // Without a buddy a label shows "&" as it is: one "&" shows one.
+    DHCPIpGleaning = label(this, "DHCPIpGleaning", QStringLiteral("DHCP&Ip Gleaning"), 600, 336, 90, 13);
     MACAddressEdit = place<QLineEdit>(this, "MACAddressEdit", 16, 352, 113, 21);
     NetBiosNameEdit = place<QLineEdit>(this, "NetBiosNameEdit", 144, 352, 129, 21);
     IpAddressEdit = place<QLineEdit>(this, "IpAddressEdit", 288, 352, 89, 21);

@@ -61,7 +61,9 @@ TEST_F(DiscovererWindow, DesignedLayout)
     };
     for (const auto &[w, rect] : places)
         EXPECT_EQ(w->geometry(), rect) << w->objectName().toStdString();
-    EXPECT_EQ(window->DHCPIpGleaning->text(), QStringLiteral("DHCP&&Ip Gleaning"));
+    // A label without buddy shows its text as it is, "&" included.
+    EXPECT_EQ(window->DHCPIpGleaning->buddy(), nullptr);
+    EXPECT_EQ(window->DHCPIpGleaning->text(), QStringLiteral("DHCP&Ip Gleaning"));
     for (QLabel *l : {window->SelectedNoValLabel, window->SelectedKeyValLabel, window->SelectedMACAddressValLabel})
         EXPECT_EQ(l->text(), QStringLiteral("-"));
     // The status list sits below the designed controls.
