@@ -43,10 +43,14 @@ void UdpEndpoint::activate()
     if (address.isNull() || address.protocol() != QAbstractSocket::IPv4Protocol)
         throw EndpointError(kBindErrorText);
 
-    const bool needWildcard = !platform::unicastSocketsReceiveBroadcasts();
-    // Where a wildcard socket shares the port, both sockets must allow sharing.
-    const auto mode = needWildcard ? QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint
-                                   : QAbstractSocket::DefaultForPlatform;
+    const bool sharedPort = !platform::unicastSocketsReceiveBroadcasts();
+    // A socket on the wildcard address itself receives everything: no extra one.
+    const bool needWildcard = sharedPort && address != QHostAddress::AnyIPv4;
+    // Where a wildcard socket may share the port, both sockets must allow sharing
+    // (on Linux: a second program that also shares the port is not detected);
+    // elsewhere a port already taken is a bind error.
+    const auto mode = sharedPort ? QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint
+                                 : QAbstractSocket::DontShareAddress;
     socket_ = new QUdpSocket(this);
     bool bound = socket_->bind(address, port, mode);
     if (bound && needWildcard) {

@@ -38,28 +38,35 @@ constexpr int kStatusTop = 420;
 
 } // namespace
 
-// The grid's cells as the discovery-reply logic sees them.
+// The grid's cells as the discovery-reply logic sees them: row 0 is the
+// header bar, which stays in place when the grid scrolls, and row r (r >= 1)
+// is the grid widget's row r - 1.
 class TForm11::Table final : public discovery::DiscoveryTable {
 public:
     explicit Table(TForm11 &form) : form_(form) {}
-    int rowCount() const override { return grid()->rowCount(); }
+    int rowCount() const override { return grid()->rowCount() + 1; }
     QString cellText(int row, int column) const override
     {
-        const QTableWidgetItem *item = grid()->item(row, column);
+        const QTableWidgetItem *item = row == 0 ? grid()->horizontalHeaderItem(column) : grid()->item(row - 1, column);
         return item ? item->text() : QString();
     }
     void setCellText(int row, int column, const QString &text) override
     {
-        if (QTableWidgetItem *item = grid()->item(row, column)) {
+        if (row == 0) {
+            grid()->setHorizontalHeaderItem(column, new QTableWidgetItem(text));
+            return;
+        }
+        if (QTableWidgetItem *item = grid()->item(row - 1, column)) {
             item->setText(text);
             return;
         }
         auto *item = new QTableWidgetItem(text);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-        grid()->setItem(row, column, item);
+        grid()->setItem(row - 1, column, item);
     }
     void addRow() override { grid()->setRowCount(grid()->rowCount() + 1); }
-    void makeCurrent(int row) override { grid()->setCurrentCell(row, 0); }
+    // The header cannot be current: row 0 leaves no current cell.
+    void makeCurrent(int row) override { grid()->setCurrentCell(row - 1, row >= 1 ? 0 : -1); }
 
 private:
     QTableWidget *grid() const { return form_.Discoverer2StringGrid; }
@@ -87,8 +94,13 @@ void TForm11::buildLayout()
 
     Discoverer2StringGrid = place<QTableWidget>(this, "Discoverer2StringGrid", 16, 16, 836, 281);
     Discoverer2StringGrid->setColumnCount(kColumns);
-    Discoverer2StringGrid->setRowCount(2);
-    Discoverer2StringGrid->horizontalHeader()->hide();
+    Discoverer2StringGrid->setRowCount(1); // the header bar holds the header row
+    QHeaderView *header = Discoverer2StringGrid->horizontalHeader();
+    header->setSectionsClickable(false);
+    header->setHighlightSections(false);
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setFixedHeight(24);
     Discoverer2StringGrid->verticalHeader()->hide();
     Discoverer2StringGrid->verticalHeader()->setDefaultSectionSize(24);
     Discoverer2StringGrid->horizontalHeader()->setDefaultSectionSize(110);
@@ -96,6 +108,7 @@ void TForm11::buildLayout()
     Discoverer2StringGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     Discoverer2StringGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Discoverer2StringGrid->viewport()->installEventFilter(this);
+    header->viewport()->installEventFilter(this);
 
     SelectedNoLabel = label(this, "SelectedNoLabel", QStringLiteral("Selected No:"), 16, 312, 62, 13);
     SelectedNoValLabel = label(this, "SelectedNoValLabel", QStringLiteral("-"), 83, 312, 3, 13);
@@ -114,7 +127,8 @@ void TForm11::buildLayout()
     IpAddressLabel = label(this, "IpAddressLabel", QStringLiteral("Ip Address"), 288, 336, 50, 13);
     SubnetMaskLabel = label(this, "SubnetMaskLabel", QStringLiteral("Subnet Mask"), 392, 336, 63, 13);
     GatewayLabel = label(this, "GatewayLabel", QStringLiteral("Gateway"), 496, 336, 42, 13);
-    DHCPIpGleaning = label(this, "DHCPIpGleaning", QStringLiteral("DHCP&&Ip Gleaning"), 600, 336, 90, 13);
+    // Without a buddy a label shows "&" as it is: one "&" shows one.
+    DHCPIpGleaning = label(this, "DHCPIpGleaning", QStringLiteral("DHCP&Ip Gleaning"), 600, 336, 90, 13);
     MACAddressEdit = place<QLineEdit>(this, "MACAddressEdit", 16, 352, 113, 21);
     NetBiosNameEdit = place<QLineEdit>(this, "NetBiosNameEdit", 144, 352, 129, 21);
     IpAddressEdit = place<QLineEdit>(this, "IpAddressEdit", 288, 352, 89, 21);
@@ -147,10 +161,10 @@ void TForm11::buildLayout()
     setTabOrder(MACAddressEdit, IdToMacButton);
     setTabOrder(IdToMacButton, ResetButton);
 
-    // The header row is fixed: moving onto it selects nothing.
+    // Widget row w is table row w + 1; no current cell selects nothing.
     connect(Discoverer2StringGrid, &QTableWidget::currentCellChanged, this, [this](int row, int column, int, int) {
-        if (row >= 1)
-            Discoverer2StringGridSelectCell(column, row);
+        if (row >= 0)
+            Discoverer2StringGridSelectCell(column, row + 1);
     });
     connect(IdToMacButton, &QPushButton::clicked, this, &TForm11::IdToMacButtonClick);
     connect(SetButton, &QPushButton::clicked, this, &TForm11::SetButtonClick);
@@ -163,12 +177,8 @@ void TForm11::FormCreate()
                                        QStringLiteral("MAC Address"), QStringLiteral("NetBios Name"),
                                        QStringLiteral("Ip Address"),  QStringLiteral("Subnet Mask"),
                                        QStringLiteral("Gateway"),     QStringLiteral("DHCP&Ip Gleaning")};
-    for (int c = 0; c < kColumns; ++c) {
-        auto *header = new QTableWidgetItem(headers[c]);
-        header->setFlags(Qt::ItemIsEnabled); // the fixed header row
-        header->setBackground(palette().button());
-        Discoverer2StringGrid->setItem(0, c, header);
-    }
+    for (int c = 0; c < kColumns; ++c)
+        table_->setCellText(0, c, headers[c]); // the fixed header row
     Discoverer2StringGrid->setColumnWidth(0, 36);
     Discoverer2StringGrid->setColumnWidth(3, 128);
 }
@@ -180,7 +190,7 @@ discovery::DiscoveryTable &TForm11::table()
 
 void TForm11::resetTable()
 {
-    Discoverer2StringGrid->setRowCount(2);
+    Discoverer2StringGrid->setRowCount(1); // table rows 0 (header) and 1
     for (int c = 0; c < Discoverer2StringGrid->columnCount(); ++c)
         table_->setCellText(1, c, QString());
 }
@@ -212,8 +222,10 @@ void TForm11::Discoverer2StringGridSelectCell(int /*ACol*/, int ARow)
 
 bool TForm11::eventFilter(QObject *watched, QEvent *event)
 {
-    // A double-click anywhere on the grid picks, also on no row at all.
-    if (watched == Discoverer2StringGrid->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    // A double-click anywhere on the grid picks, also on the header or no row at all.
+    const bool onGrid =
+        watched == Discoverer2StringGrid->viewport() || watched == Discoverer2StringGrid->horizontalHeader()->viewport();
+    if (onGrid && event->type() == QEvent::MouseButtonDblClick) {
         Discoverer2StringGridDblClick();
         return true;
     }

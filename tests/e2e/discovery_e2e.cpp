@@ -84,7 +84,7 @@ protected:
 
     static int rowOfKey(TForm11 &w, const QString &key)
     {
-        for (int r = 1; r < w.Discoverer2StringGrid->rowCount(); ++r)
+        for (int r = 1; r < w.table().rowCount(); ++r)
             if (w.table().cellText(r, 1) == key)
                 return r;
         return -1;
@@ -138,7 +138,7 @@ TEST_F(DiscoveryScan, ListsEachTerminalOnceAndCarriesThePickIntoTheCurrentDevice
         ASSERT_TRUE(waitUntil([&] { return replies(datagrams) == 6; }, 5000)) << replies(datagrams);
         for (const panelsim::UdpTerminal *t : {&p1, &p2})
             EXPECT_EQ(framesOf(*t, "0x40"), QStringList(3, QStringLiteral("55 55 cc cc 40 07 00")));
-        ASSERT_EQ(w.Discoverer2StringGrid->rowCount(), 3) << "three answers each, one row each";
+        ASSERT_EQ(w.table().rowCount(), 3) << "three answers each, one row each";
         const int r1 = rowOfKey(w, QStringLiteral("1001"));
         const int r2 = rowOfKey(w, QStringLiteral("1002"));
         ASSERT_EQ(QSet<int>({r1, r2}), QSet<int>({1, 2}));
@@ -147,11 +147,11 @@ TEST_F(DiscoveryScan, ListsEachTerminalOnceAndCarriesThePickIntoTheCurrentDevice
         EXPECT_EQ(w.table().cellText(r2, 3), QStringLiteral("PANEL2          "));
         EXPECT_EQ(w.table().cellText(r2, 4), QStringLiteral("127.0.0.3"));
         EXPECT_EQ(w.table().cellText(r2, 7), QStringLiteral("1"));
-        EXPECT_EQ(w.Discoverer2StringGrid->currentRow(), 1);
+        EXPECT_EQ(w.Discoverer2StringGrid->currentRow(), 0) << "table row 1, the first below the header bar";
         EXPECT_EQ(w.SelectedNoValLabel->text(), QStringLiteral("1"));
 
         // Select the second terminal, then double-click it.
-        const QRect cell = w.Discoverer2StringGrid->visualItemRect(w.Discoverer2StringGrid->item(r2, 4));
+        const QRect cell = w.Discoverer2StringGrid->visualItemRect(w.Discoverer2StringGrid->item(r2 - 1, 4));
         QTest::mouseClick(w.Discoverer2StringGrid->viewport(), Qt::LeftButton, {}, cell.center());
         EXPECT_EQ(w.IpAddressEdit->text(), QStringLiteral("127.0.0.3"));
         QTest::mouseDClick(w.Discoverer2StringGrid->viewport(), Qt::LeftButton, {}, cell.center());
@@ -200,7 +200,7 @@ TEST_F(DiscoveryScan, SetAndResetReachOnlyTheSelectedTerminal)
     scan([&](TForm11 &w) {
         // All six answers in, so no later reply reselects row 1 below.
         ASSERT_TRUE(waitUntil([&] { return replies(datagrams) == 6; }, 5000));
-        w.Discoverer2StringGrid->setCurrentCell(rowOfKey(w, QStringLiteral("1002")), 0);
+        w.Discoverer2StringGrid->setCurrentCell(rowOfKey(w, QStringLiteral("1002")) - 1, 0);
         ASSERT_EQ(w.SelectedKeyValLabel->text(), QStringLiteral("1002"));
 
         // A refused address sends nothing.
@@ -358,7 +358,7 @@ TEST_F(DiscoveryScan, ButtonsRefuseAnInvalidSelection)
                     after << QStringLiteral("e:") + d.text;
             EXPECT_EQ(after, s.shown ? QStringList{QString::fromUtf8(s.shown)} : QStringList{});
         }
-        EXPECT_EQ(w.Discoverer2StringGrid->rowCount(), 2);
+        EXPECT_EQ(w.table().rowCount(), 2);
     });
     // Only the program's own three requests came back (on its wildcard socket).
     for (const auto &args : datagrams)

@@ -4,11 +4,13 @@
 #include "discovery/udpendpoint.h"
 #include "protocol/texterror.h"
 
+#include "apprun.h"
 #include "qtprint.h"
 
 #include <QHostAddress>
 #include <QList>
 #include <QStringList>
+#include <QUdpSocket>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -239,6 +241,30 @@ TEST(Endpoint, WildcardDatagramsOnlyFromTheChosenNetwork)
         EXPECT_EQ(belongsToLocalNetwork(local, 24, c.localInterface, QHostAddress(QString::fromLatin1(c.sender)), c.arrival),
                   c.accepted)
             << c.sender << ' ' << c.arrival;
+}
+
+// Bound to the wildcard address itself, the endpoint receives every datagram on
+// its one socket: a unicast one from any sender reaches the handler.
+TEST(Endpoint, WildcardAddressReceivesUnicastFromAnySender)
+{
+    quint16 port = 0;
+    {
+        QUdpSocket probe; // a free port, loopback only
+        ASSERT_TRUE(probe.bind(QHostAddress::LocalHost, 0));
+        port = probe.localPort();
+    }
+    UdpEndpoint endpoint;
+    endpoint.addBinding(QStringLiteral("0.0.0.0"), port);
+    endpoint.activate();
+    QStringList received;
+    QObject::connect(&endpoint, &UdpEndpoint::datagramReceived, [&](const QByteArray &bytes, const QString &from) {
+        received << from + QLatin1Char(' ') + QString::fromLatin1(bytes.toHex());
+    });
+    QUdpSocket sender;
+    ASSERT_TRUE(sender.bind(QHostAddress::LocalHost, 0));
+    ASSERT_EQ(sender.writeDatagram(QByteArray("\x01\x02", 2), QHostAddress::LocalHost, port), 2);
+    EXPECT_TRUE(waitUntil([&] { return !received.isEmpty(); }, 2000));
+    EXPECT_EQ(received, QStringList{QStringLiteral("127.0.0.1 0102")});
 }
 
 namespace {
