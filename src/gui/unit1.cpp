@@ -174,8 +174,18 @@ void TForm1::FormCreate()
         const std::pair<QCheckBox *, const QString *> options[] = {
             {CheckBox1, &kSaatFile}, {CheckBox2, &kVeriSilFile}, {CheckBox3, &kOtomatikAktarFile}};
         for (const auto &[box, file] : options) {
-            if (const auto value = settings_.loadOption(*file))
-                box->setChecked(*value); // a change saves the option at once
+            if (const auto value = settings_.loadOption(*file)) {
+                // A change saves the option at once; a failing save ends the
+                // loading here, as a failing load does.
+                loadingOptions_ = true;
+                box->setChecked(*value);
+                loadingOptions_ = false;
+                if (optionSaveFailure_) {
+                    const TextError failure = *optionSaveFailure_;
+                    optionSaveFailure_.reset();
+                    throw failure;
+                }
+            }
         }
         Grid->setColumnCount(kGridColumns);
         const QString headers[kGridColumns] = {QStringLiteral("ID"), QStringLiteral("IP"), QStringLiteral("G(0)/Ç(1)"),
@@ -231,6 +241,14 @@ void TForm1::Button1Click()
 
 void TForm1::saveOption(QCheckBox *box, const QString &fileName)
 {
+    if (loadingOptions_) {
+        try {
+            settings_.saveOption(fileName, box->isChecked());
+        } catch (const TextError &e) {
+            optionSaveFailure_ = e;
+        }
+        return;
+    }
     guarded([&] { settings_.saveOption(fileName, box->isChecked()); });
 }
 

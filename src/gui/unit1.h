@@ -1,6 +1,7 @@
 #pragma once
 
 #include "discovery/panelstatus.h"
+#include "protocol/texterror.h"
 #include "settings/settingsfolder.h"
 #include "transfer/transferrun.h"
 
@@ -8,6 +9,7 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QGroupBox;
@@ -120,6 +122,10 @@ private:
     transfer::TransferOptions transferOptions_;
     bool transferRunning_ = false;
     bool closeAfterRun_ = false; // closing asked for while a run works
+    // While FormCreate loads the options, a failing save is kept here (not
+    // shown) and FormCreate ends with it once the check box has changed.
+    bool loadingOptions_ = false;
+    std::optional<TextError> optionSaveFailure_;
 };
 
 } // namespace ta::gui

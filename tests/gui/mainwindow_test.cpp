@@ -193,6 +193,30 @@ TEST_F(MainWindowTest, FirstFailingLoadEndsStartUp)
     }
 }
 
+TEST_F(MainWindowTest, FailingSaveOfALoadedOptionEndsStartUp)
+{
+    Settings s;
+    s.saat = "0";     // unchecks "Saatleri Güncelle", whose save then fails
+    s.veriSil = "0";  // never loaded: the box keeps its designed state
+    s.otomatik = "-1";
+    program.writeSettings(s.aktar, s.yedek, s.saat, s.veriSil, s.otomatik, s.cihazlar);
+    ASSERT_TRUE(makeReadOnly(program.filePath(QStringLiteral("Ayarlar/Saat.txt"))));
+    TForm1 f(dialogs, program.path());
+    ASSERT_EQ(dialogs.errors().size(), 1);
+    EXPECT_TRUE(dialogs.errors()[0].startsWith(QStringLiteral("Cannot create file \"")));
+    EXPECT_TRUE(dialogs.errors()[0].contains(QStringLiteral("Saat.txt")));
+    EXPECT_FALSE(f.CheckBox1->isChecked());
+    EXPECT_TRUE(f.CheckBox2->isChecked());
+    EXPECT_FALSE(f.CheckBox3->isChecked());
+    EXPECT_EQ(file("Saat.txt"), QByteArray("0"));
+    EXPECT_EQ(headerRow(f), QStringList(5, QString()));
+    EXPECT_TRUE(f.cell(1, 1).isEmpty());
+
+    // Outside start-up a failing save is shown by the click itself.
+    f.CheckBox1->click();
+    EXPECT_EQ(dialogs.errors().size(), 2);
+}
+
 TEST_F(MainWindowTest, NoSettingsFolder)
 {
     ProgramFolder bare(false);
