@@ -256,6 +256,35 @@ TEST_F(TransferRunTest, DeletionSwitchedOnDuringThePullAppliesToTheNextRequest)
               (QList<int>{0, 2, 2, 2}));
 }
 
+TEST_F(TransferRunTest, FilesOfAnEarlierTerminalTakenAwayDoNotStopALaterPull)
+{
+    PanelSim panel(sim(QStringLiteral("127.0.0.2,records=3"), {QStringLiteral("--terminal"), QStringLiteral("127.0.0.3,records=4")}));
+    host.veriSil = false;
+    host.device(1, QStringLiteral("1"), QStringLiteral("127.0.0.2"), QStringLiteral("0"));
+    host.device(2, QStringLiteral("2"), QStringLiteral("127.0.0.3"), QStringLiteral("0"));
+    bool taken = false;
+    // Once the second terminal is connected, the importing application has
+    // taken the first transfer file, and the operator has picked another file
+    // and switched deletion on.
+    host.onPump = [&](FakeHost &h) {
+        if (taken || h.cell(2, ColDurum) != kConnected)
+            return;
+        taken = true;
+        ASSERT_TRUE(QFile::rename(h.aktar, program.filePath(QStringLiteral("taken.txt"))));
+        h.aktar = program.filePath(QStringLiteral("aktar2.txt"));
+        h.veriSil = true;
+    };
+    ASSERT_EQ(run().status, RunResult::Completed);
+    EXPECT_TRUE(taken);
+    EXPECT_EQ(host.cell(2, ColDurum), kConnected);
+    EXPECT_EQ(host.cell(2, ColKayit), QStringLiteral("00004/00004"));
+    panel.stop();
+    const QJsonObject t = panel.terminal(QStringLiteral("127.0.0.3"));
+    EXPECT_EQ(ints(t[QStringLiteral("requests")].toArray(), QStringLiteral("pull_flag")), (QList<int>{0, 2}));
+    EXPECT_EQ(ints(t[QStringLiteral("deleted")].toArray()).size(), 4);
+    EXPECT_EQ(lines(program.read(QStringLiteral("aktar2.txt"))).size(), 4);
+}
+
 TEST_F(TransferRunTest, SplitRepliesAndTrailingBytesAreGathered)
 {
     PanelSim panel(sim(QStringLiteral("127.0.0.2,records=13,split=5,split-delay=5,extra-bytes=9")));
