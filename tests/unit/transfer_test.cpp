@@ -133,8 +133,20 @@ TEST(ClockCheck, TextDecisionAndSetFrame)
     EXPECT_TRUE(clockNeedsSetting(reply, terminal.addSecs(-3)));
     EXPECT_TRUE(clockNeedsSetting(QByteArray::fromHex("5555cccca30d1f0d1802101921"), terminal)); // month 13
     EXPECT_TRUE(clockNeedsSetting(QByteArray::fromHex("5555cccca30d1f021802101921"), terminal)); // 31 February
-    EXPECT_EQ(setTimeFrame(QDateTime(QDate(2025, 6, 1), QTime(7, 8, 9))), QByteArray::fromHex("5555cccc640d01061901070809"));
-    EXPECT_EQ(setTimeFrame(QDateTime(QDate(2000, 1, 1), QTime(0, 0, 0))), QByteArray::fromHex("5555cccc640d01010007000000"));
+
+    // The year byte is the year's last two digits.
+    struct Case {
+        QDateTime pc;
+        const char *frame;
+    };
+    const Case cases[] = {
+        {QDateTime(QDate(2025, 6, 1), QTime(7, 8, 9)), "5555cccc640d01061901070809"},
+        {QDateTime(QDate(2000, 1, 1), QTime(0, 0, 0)), "5555cccc640d01010007000000"},
+        {QDateTime(QDate(2100, 1, 1), QTime(0, 0, 0)), "5555cccc640d01010006000000"},
+        {QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59)), "5555cccc640d1f0c6306173b3b"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(setTimeFrame(c.pc), QByteArray::fromHex(c.frame)) << c.frame;
 }
 
 TEST(RecordWriterTest, CreatesFoldersAndReportsEachWrite)
