@@ -48,7 +48,8 @@ public:
     TForm1(Dialogs &dialogs, const QString &programDir, QWidget *parent = nullptr);
     ~TForm1() override;
 
-    // Device grid cell access (row 0 is the header row).
+    // Device grid cell access: row 0 is the fixed header row (the table's
+    // header bar), rows 1..99 the device rows (table rows 0..98).
     QString cell(int row, int column) const;
     void setCell(int row, int column, const QString &text);
 

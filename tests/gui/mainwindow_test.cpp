@@ -113,13 +113,22 @@ TEST_F(MainWindowTest, DesignedLayout)
     }
     EXPECT_TRUE(f->Memo1->isHidden());
     EXPECT_TRUE(f->Panel1->isHidden());
-    EXPECT_EQ(f->Grid->rowCount(), 100);
+    EXPECT_EQ(f->Grid->rowCount(), 99); // device rows; the header row is the header bar
     EXPECT_EQ(f->Grid->columnCount(), 5);
     const int widths[] = {75, 195, 55, 124, 295};
     for (int c = 0; c < 5; ++c)
         EXPECT_EQ(f->Grid->columnWidth(c), widths[c]);
     EXPECT_EQ(headerRow(*f), kHeaders);
-    EXPECT_FALSE(f->Grid->item(0, 0)->flags() & Qt::ItemIsEditable);
+    // The header row stays in view when the device rows scroll.
+    EXPECT_FALSE(f->Grid->horizontalHeader()->isHidden());
+    for (int c = 0; c < 5; ++c)
+        EXPECT_EQ(f->Grid->horizontalHeaderItem(c)->text(), kHeaders[c]) << c;
+    f->setCell(1, 0, QStringLiteral("001"));
+    EXPECT_EQ(f->Grid->item(0, 0)->text(), QStringLiteral("001")); // device row 1 is the table's first row
+    f->show();
+    f->Grid->scrollToBottom();
+    EXPECT_GT(f->Grid->rowAt(0), 0);
+    EXPECT_TRUE(f->Grid->horizontalHeader()->isVisible());
     EXPECT_EQ(f->Timer1->interval(), 1000);
     EXPECT_FALSE(f->Timer1->isActive());
 }

@@ -117,3 +117,20 @@ TEST_F(TransferWindowTest, ErrorBoxOfARunOpensOverAPaintingWindowShowingTheFaili
     EXPECT_TRUE(looked);
     panel.stop();
 }
+
+TEST_F(TransferWindowTest, LastDeviceRowIsTransferred)
+{
+    PanelSim panel(sim(QStringLiteral("127.0.0.2,records=1")));
+    QByteArray cihazlar;
+    for (int row = 1; row < TForm1::kGridRows - 1; ++row)
+        cihazlar += "\r\n";
+    cihazlar += "099:127.0.0.2;0\r\n";
+    auto f = open("-1", cihazlar);
+    ASSERT_EQ(f->cell(TForm1::kGridRows - 1, TForm1::ColIp), QStringLiteral("127.0.0.2"));
+    f->show();
+    f->BitBtn1Click();
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+    EXPECT_EQ(f->cell(TForm1::kGridRows - 1, TForm1::ColDurum), QStringLiteral("Bağlandı"));
+    EXPECT_EQ(f->cell(TForm1::kGridRows - 1, TForm1::ColKayit), QStringLiteral("00001/00001"));
+    panel.stop();
+}
