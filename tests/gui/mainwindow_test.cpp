@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -321,4 +323,28 @@ TEST_F(MainWindowTest, KapatClosesTheWindow)
     f->show();
     f->BitBtn2->click();
     EXPECT_FALSE(f->isVisible());
+}
+
+TEST(OpenFileDialog, ShowsTheFilterByItsName)
+{
+    ta::gui::QtDialogs real;
+    bool seen = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *d = qobject_cast<QFileDialog *>(w);
+            if (!d || !d->isVisible())
+                continue;
+            seen = true;
+            EXPECT_TRUE(d->testOption(QFileDialog::HideNameFilterDetails));
+            const auto *types = d->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+            EXPECT_TRUE(types && types->currentText() == QStringLiteral("Txt Dosyaları"));
+            d->reject();
+            return;
+        }
+    });
+    poll.start();
+    EXPECT_EQ(real.openFile(TForm1::kOpenDialogFilter), std::nullopt);
+    EXPECT_TRUE(seen);
 }
