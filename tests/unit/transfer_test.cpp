@@ -260,7 +260,10 @@ TEST_F(TransferRunTest, DeletionSwitchedOnDuringThePullAppliesToTheNextRequest)
 {
     PanelSim panel(sim(QStringLiteral("127.0.0.2,records=13")));
     host.veriSil = false;
-    host.onPump = [](FakeHost &h) { h.veriSil = true; }; // the first pump: after "Bağlandı"
+    host.onPump = [](FakeHost &h) {
+        if (h.pumps == 2) // the first record of the first reply, inside the pull
+            h.veriSil = true;
+    };
     host.device(1, QStringLiteral("005"), QStringLiteral("127.0.0.2"), QStringLiteral("1"));
     ASSERT_EQ(run().status, RunResult::Completed);
     panel.stop();
