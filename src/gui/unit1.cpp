@@ -70,19 +70,19 @@ void TForm1::buildLayout()
     GroupBox2 = place<QGroupBox>(this, "GroupBox2", 16, 206, 817, 401);
     GroupBox2->setTitle(QStringLiteral("Ayarlar"));
     Grid = place<QTableWidget>(GroupBox2, "Grid", 13, 24, 783, 321);
-    Grid->setRowCount(kGridRows);
+    // Row 0, the fixed header row, is the table's header bar: it stays in
+    // view when the device rows scroll. Device rows 1..99 are table rows 0..98.
+    Grid->setRowCount(kGridRows - 1);
     Grid->setColumnCount(kGridColumns);
-    Grid->horizontalHeader()->hide();
     Grid->verticalHeader()->hide();
     Grid->verticalHeader()->setDefaultSectionSize(24);
+    Grid->horizontalHeader()->setFixedHeight(24);
+    Grid->horizontalHeader()->setSectionsClickable(false);
+    Grid->horizontalHeader()->setHighlightSections(false);
     const int widths[kGridColumns] = {75, 195, 55, 124, 295};
     for (int c = 0; c < kGridColumns; ++c) {
         Grid->setColumnWidth(c, widths[c]);
-        // Row 0 is the fixed header row: never edited in place.
-        auto *header = new QTableWidgetItem;
-        header->setFlags(Qt::ItemIsEnabled);
-        header->setBackground(palette().button());
-        Grid->setItem(0, c, header);
+        Grid->setHorizontalHeaderItem(c, new QTableWidgetItem); // blank until FormCreate
     }
     Label3 = place<QLabel>(GroupBox2, "Label3", 20, 361, 57, 13);
     Label3->setText(QStringLiteral("Bilgisayar IP"));
@@ -132,17 +132,21 @@ void TForm1::buildLayout()
 
 QString TForm1::cell(int row, int column) const
 {
-    const QTableWidgetItem *item = Grid->item(row, column);
+    const QTableWidgetItem *item = row == 0 ? Grid->horizontalHeaderItem(column) : Grid->item(row - 1, column);
     return item ? item->text() : QString();
 }
 
 void TForm1::setCell(int row, int column, const QString &text)
 {
-    if (QTableWidgetItem *item = Grid->item(row, column)) {
+    if (row == 0) {
+        Grid->horizontalHeaderItem(column)->setText(text);
+        return;
+    }
+    if (QTableWidgetItem *item = Grid->item(row - 1, column)) {
         item->setText(text);
         return;
     }
-    Grid->setItem(row, column, new QTableWidgetItem(text));
+    Grid->setItem(row - 1, column, new QTableWidgetItem(text));
 }
 
 TForm11 *TForm1::form11() const
@@ -174,8 +178,18 @@ void TForm1::FormCreate()
         const std::pair<QCheckBox *, const QString *> options[] = {
             {CheckBox1, &kSaatFile}, {CheckBox2, &kVeriSilFile}, {CheckBox3, &kOtomatikAktarFile}};
         for (const auto &[box, file] : options) {
-            if (const auto value = settings_.loadOption(*file))
-                box->setChecked(*value); // a change saves the option at once
+            if (const auto value = settings_.loadOption(*file)) {
+                // A change saves the option at once; a failing save ends the
+                // loading here, as a failing load does.
+                loadingOptions_ = true;
+                box->setChecked(*value);
+                loadingOptions_ = false;
+                if (optionSaveFailure_) {
+                    const TextError failure = *optionSaveFailure_;
+                    optionSaveFailure_.reset();
+                    throw failure;
+                }
+            }
         }
         Grid->setColumnCount(kGridColumns);
         const QString headers[kGridColumns] = {QStringLiteral("ID"), QStringLiteral("IP"), QStringLiteral("G(0)/Ç(1)"),
@@ -231,6 +245,14 @@ void TForm1::Button1Click()
 
 void TForm1::saveOption(QCheckBox *box, const QString &fileName)
 {
+    if (loadingOptions_) {
+        try {
+            settings_.saveOption(fileName, box->isChecked());
+        } catch (const TextError &e) {
+            optionSaveFailure_ = e;
+        }
+        return;
+    }
     guarded([&] { settings_.saveOption(fileName, box->isChecked()); });
 }
 

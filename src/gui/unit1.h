@@ -1,6 +1,7 @@
 #pragma once
 
 #include "discovery/panelstatus.h"
+#include "protocol/texterror.h"
 #include "settings/settingsfolder.h"
 #include "transfer/transferrun.h"
 
@@ -8,6 +9,7 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QGroupBox;
@@ -46,7 +48,8 @@ public:
     TForm1(Dialogs &dialogs, const QString &programDir, QWidget *parent = nullptr);
     ~TForm1() override;
 
-    // Device grid cell access (row 0 is the header row).
+    // Device grid cell access: row 0 is the fixed header row (the table's
+    // header bar), rows 1..99 the device rows (table rows 0..98).
     QString cell(int row, int column) const;
     void setCell(int row, int column, const QString &text);
 
@@ -120,6 +123,10 @@ private:
     transfer::TransferOptions transferOptions_;
     bool transferRunning_ = false;
     bool closeAfterRun_ = false; // closing asked for while a run works
+    // While FormCreate loads the options, a failing save is kept here (not
+    // shown) and FormCreate ends with it once the check box has changed.
+    bool loadingOptions_ = false;
+    std::optional<TextError> optionSaveFailure_;
 };
 
 } // namespace ta::gui

@@ -86,7 +86,7 @@ void TForm1::Button3Click()
     // Only a picked address changes the device grid, and only a device row:
     // the current one, or row 1 when none is current.
     if (!PickedIp.isEmpty()) {
-        const int row = Grid->currentRow() >= 1 ? Grid->currentRow() : 1;
+        const int row = Grid->currentRow() >= 0 ? Grid->currentRow() + 1 : 1; // table row 0 is device row 1
         setCell(row, ColIp, PickedIp);
     }
     PickedIp.clear();

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
+#include <QMap>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -23,20 +24,34 @@ namespace {
 Q_LOGGING_CATEGORY(lcGrid, "terminalaktarim.grid", QtInfoMsg)
 
 // The run reads and writes the window's controls at the moments it needs them.
+// The window keeps painting throughout; only the per-record "Kayıt" writes are
+// held back (the latest text per row) and reach the grid at most every 50 ms,
+// so that a long pull does not cost a paint per record.
 class WindowTransferHost final : public transfer::TransferHost {
 public:
-    // While the run works the window paints only when the pump says so.
-    explicit WindowTransferHost(TForm1 &form) : form_(form) { form_.setUpdatesEnabled(false); }
-    ~WindowTransferHost() override { form_.setUpdatesEnabled(true); }
+    explicit WindowTransferHost(TForm1 &form) : form_(form) {}
+    ~WindowTransferHost() override { flush(); }
     WindowTransferHost(const WindowTransferHost &) = delete;
     WindowTransferHost &operator=(const WindowTransferHost &) = delete;
 
-    int rowCount() const override { return form_.Grid->rowCount(); }
-    QString cell(int row, int column) const override { return form_.cell(row, column); }
+    int rowCount() const override { return TForm1::kGridRows; }
+    QString cell(int row, int column) const override
+    {
+        if (column == TForm1::ColKayit) {
+            if (const auto it = pendingKayit_.constFind(row); it != pendingKayit_.cend())
+                return *it;
+        }
+        return form_.cell(row, column);
+    }
     void setCell(int row, int column, const QString &text) override
     {
-        form_.setCell(row, column, text);
         qCDebug(lcGrid).noquote() << row << column << text;
+        if (column == TForm1::ColKayit) {
+            pendingKayit_.insert(row, text);
+            return;
+        }
+        flush();
+        form_.setCell(row, column, text);
     }
     QString transferPath() const override { return form_.AktarTxt->text(); }
     QString backupFolder() const override { return form_.YedekTxt->text(); }
@@ -44,23 +59,30 @@ public:
     bool deleteAfterPull() const override { return form_.CheckBox2->isChecked(); }
     void setClockText(const QString &text) override { form_.Saat->setText(text); }
 
-    // Pending events at every pump point; repainting at most every 50 ms, often
-    // enough for the operator and rare enough not to slow a long pull down.
+    // Pending events at every pump point; the held-back "Kayıt" texts reach
+    // the grid at most every 50 ms, often enough for the operator and rare
+    // enough not to slow a long pull down.
     void pump() override
     {
+        if (!sinceApply_.isValid() || sinceApply_.elapsed() >= kApplyIntervalMs)
+            flush();
         QCoreApplication::processEvents();
-        if (sinceRepaint_.isValid() && sinceRepaint_.elapsed() < kRepaintIntervalMs)
-            return;
-        form_.setUpdatesEnabled(true);
-        form_.repaint();
-        form_.setUpdatesEnabled(false);
-        sinceRepaint_.start();
+    }
+
+    // Every held-back "Kayıt" text into the grid.
+    void flush()
+    {
+        for (auto it = pendingKayit_.cbegin(); it != pendingKayit_.cend(); ++it)
+            form_.setCell(it.key(), TForm1::ColKayit, it.value());
+        pendingKayit_.clear();
+        sinceApply_.start();
     }
 
 private:
-    static constexpr int kRepaintIntervalMs = 50;
+    static constexpr int kApplyIntervalMs = 50;
     TForm1 &form_;
-    QElapsedTimer sinceRepaint_;
+    QMap<int, QString> pendingKayit_;
+    QElapsedTimer sinceApply_;
 };
 
 } // namespace
@@ -74,6 +96,7 @@ void TForm1::BitBtn1Click()
     transferRunning_ = true;
     WindowTransferHost host(*this);
     const transfer::RunResult result = transfer::TransferRun(host, transferOptions_).run();
+    host.flush(); // the grid is complete before any box opens
     transferRunning_ = false;
 
     bool closeNow = closeAfterRun_;

@@ -45,7 +45,7 @@ QByteArray setTimeFrame(const QDateTime &pc)
     TDeviceFrame frame(cmdSetTime, kSetTimeLength);
     frame.setLow8(6, d.day());
     frame.setLow8(7, d.month());
-    frame.setLow8(8, d.year() - 2000);
+    frame.setLow8(8, d.year() % 100); // the year's last two digits
     frame.setLow8(9, d.dayOfWeek() % 7 + 1); // 1 = Sunday ... 7 = Saturday
     frame.setLow8(10, t.hour());
     frame.setLow8(11, t.minute());

@@ -183,4 +183,10 @@ RecordWriter::FlushResult RecordWriter::flushTouched()
     return result;
 }
 
+void RecordWriter::forgetTouched()
+{
+    touchedTransfer_.clear();
+    touchedBackup_.clear();
+}
+
 } // namespace ta::transfer

@@ -56,6 +56,9 @@ public:
     };
     // Flushes every file written since the last call to the disk.
     FlushResult flushTouched();
+    // Forgets the files written so far without flushing them: a new
+    // connection's flush protects only what is written on that connection.
+    void forgetTouched();
 
     // A file written since the last flush, and how many folder entries on its
     // way up were made for it (its own included) and must reach the disk too.

@@ -86,6 +86,9 @@ TransferRun::PullEnd TransferRun::pullRecords(int row, bool &backupFailed)
     // in both files (a failed write, an invalid reply): from then on no request
     // carrying 2 may go out, since it would delete them.
     std::optional<PullEnd> keep;
+    // Files written for an earlier connection may since have been taken away
+    // (the importing application takes the transfer file): not this pull's.
+    writer_.forgetTouched();
     for (int iteration = 1; iteration <= options_.maxRequests; ++iteration) {
         std::uint8_t pullFlag = 0;
         if (iteration > 1)

@@ -132,7 +132,7 @@ TEST_F(DiscoveryScan, ListsEachTerminalOnceAndCarriesThePickIntoTheCurrentDevice
     panelsim::UdpTerminal &p1 = terminal(kPanel1);
     panelsim::UdpTerminal &p2 = terminal(kPanel2);
     QSignalSpy datagrams(form->IdUDPServer, &ta::discovery::UdpEndpoint::datagramReceived);
-    form->Grid->setCurrentCell(2, 0);
+    form->Grid->setCurrentCell(1, 0); // device row 2
 
     scan([&](TForm11 &w) {
         ASSERT_TRUE(waitUntil([&] { return replies(datagrams) == 6; }, 5000)) << replies(datagrams);
@@ -175,7 +175,7 @@ TEST_F(DiscoveryScan, ListsEachTerminalOnceAndCarriesThePickIntoTheCurrentDevice
 TEST_F(DiscoveryScan, ClosingWithoutPickLeavesTheGridAndAPickWithoutCurrentRowGoesToRowOne)
 {
     terminal(kPanel1);
-    form->Grid->setCurrentCell(2, 0);
+    form->Grid->setCurrentCell(1, 0); // device row 2
     scan([](TForm11 &) {});
     EXPECT_EQ(form->cell(2, TForm1::ColIp), QStringLiteral("127.0.0.21"));
     EXPECT_TRUE(endpointClosed());

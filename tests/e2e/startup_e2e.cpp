@@ -14,7 +14,7 @@ TEST(StartUp, RewritesAChangedOptionAndLeavesTheRest)
     EXPECT_TRUE(app.dialogs().isEmpty()) << app.standardError().toStdString();
 }
 
-TEST(StartUp, NoSettingsFolderShowsOneErrorAndOpens)
+TEST(StartUp, NoSettingsFolderShowsOneErrorNamingAktarTxt)
 {
     ProgramFolder program(false);
     AppRun app(program);

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -113,13 +115,22 @@ TEST_F(MainWindowTest, DesignedLayout)
     }
     EXPECT_TRUE(f->Memo1->isHidden());
     EXPECT_TRUE(f->Panel1->isHidden());
-    EXPECT_EQ(f->Grid->rowCount(), 100);
+    EXPECT_EQ(f->Grid->rowCount(), 99); // device rows; the header row is the header bar
     EXPECT_EQ(f->Grid->columnCount(), 5);
     const int widths[] = {75, 195, 55, 124, 295};
     for (int c = 0; c < 5; ++c)
         EXPECT_EQ(f->Grid->columnWidth(c), widths[c]);
     EXPECT_EQ(headerRow(*f), kHeaders);
-    EXPECT_FALSE(f->Grid->item(0, 0)->flags() & Qt::ItemIsEditable);
+    // The header row stays in view when the device rows scroll.
+    EXPECT_FALSE(f->Grid->horizontalHeader()->isHidden());
+    for (int c = 0; c < 5; ++c)
+        EXPECT_EQ(f->Grid->horizontalHeaderItem(c)->text(), kHeaders[c]) << c;
+    f->setCell(1, 0, QStringLiteral("001"));
+    EXPECT_EQ(f->Grid->item(0, 0)->text(), QStringLiteral("001")); // device row 1 is the table's first row
+    f->show();
+    f->Grid->scrollToBottom();
+    EXPECT_GT(f->Grid->rowAt(0), 0);
+    EXPECT_TRUE(f->Grid->horizontalHeader()->isVisible());
     EXPECT_EQ(f->Timer1->interval(), 1000);
     EXPECT_FALSE(f->Timer1->isActive());
 }
@@ -191,6 +202,30 @@ TEST_F(MainWindowTest, FirstFailingLoadEndsStartUp)
         EXPECT_EQ(headerRow(f), QStringList(5, QString())) << c.missing;
         EXPECT_TRUE(f.cell(1, 1).isEmpty()) << c.missing;
     }
+}
+
+TEST_F(MainWindowTest, FailingSaveOfALoadedOptionEndsStartUp)
+{
+    Settings s;
+    s.saat = "0";     // unchecks "Saatleri Güncelle", whose save then fails
+    s.veriSil = "0";  // never loaded: the box keeps its designed state
+    s.otomatik = "-1";
+    program.writeSettings(s.aktar, s.yedek, s.saat, s.veriSil, s.otomatik, s.cihazlar);
+    ASSERT_TRUE(makeReadOnly(program.filePath(QStringLiteral("Ayarlar/Saat.txt"))));
+    TForm1 f(dialogs, program.path());
+    ASSERT_EQ(dialogs.errors().size(), 1);
+    EXPECT_TRUE(dialogs.errors()[0].startsWith(QStringLiteral("Cannot create file \"")));
+    EXPECT_TRUE(dialogs.errors()[0].contains(QStringLiteral("Saat.txt")));
+    EXPECT_FALSE(f.CheckBox1->isChecked());
+    EXPECT_TRUE(f.CheckBox2->isChecked());
+    EXPECT_FALSE(f.CheckBox3->isChecked());
+    EXPECT_EQ(file("Saat.txt"), QByteArray("0"));
+    EXPECT_EQ(headerRow(f), QStringList(5, QString()));
+    EXPECT_TRUE(f.cell(1, 1).isEmpty());
+
+    // Outside start-up a failing save is shown by the click itself.
+    f.CheckBox1->click();
+    EXPECT_EQ(dialogs.errors().size(), 2);
 }
 
 TEST_F(MainWindowTest, NoSettingsFolder)
@@ -288,4 +323,28 @@ TEST_F(MainWindowTest, KapatClosesTheWindow)
     f->show();
     f->BitBtn2->click();
     EXPECT_FALSE(f->isVisible());
+}
+
+TEST(OpenFileDialog, ShowsTheFilterByItsName)
+{
+    ta::gui::QtDialogs real;
+    bool seen = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *d = qobject_cast<QFileDialog *>(w);
+            if (!d || !d->isVisible())
+                continue;
+            seen = true;
+            EXPECT_TRUE(d->testOption(QFileDialog::HideNameFilterDetails));
+            const auto *types = d->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+            EXPECT_TRUE(types && types->currentText() == QStringLiteral("Txt Dosyaları"));
+            d->reject();
+            return;
+        }
+    });
+    poll.start();
+    EXPECT_EQ(real.openFile(TForm1::kOpenDialogFilter), std::nullopt);
+    EXPECT_TRUE(seen);
 }

@@ -99,3 +99,38 @@ TEST_F(TransferWindowTest, BadIdShowsAnErrorAndKeepsTheWindowOpen)
     EXPECT_EQ(program.read(QStringLiteral("Ayarlar/Cihazlar.txt")), QByteArray("0x:127.0.0.2;0\r\n"));
     panel.stop();
 }
+
+TEST_F(TransferWindowTest, ErrorBoxOfARunOpensOverAPaintingWindowShowingTheFailingRecord)
+{
+    PanelSim panel(sim(QStringLiteral("127.0.0.2,records=2")));
+    auto f = open("-1", "0x:127.0.0.2;0\r\n");
+    f->show();
+    bool looked = false;
+    dialogs.whileOpen = [&](const ScriptedDialogs::Shown &shown) {
+        ASSERT_EQ(shown.kind, ScriptedDialogs::Shown::Error);
+        looked = true;
+        EXPECT_TRUE(f->updatesEnabled());
+        EXPECT_EQ(f->cell(1, TForm1::ColDurum), QStringLiteral("Bağlandı"));
+        EXPECT_EQ(f->cell(1, TForm1::ColKayit), QStringLiteral("00001/00002"));
+    };
+    f->BitBtn1Click();
+    EXPECT_TRUE(looked);
+    panel.stop();
+}
+
+TEST_F(TransferWindowTest, LastDeviceRowIsTransferred)
+{
+    PanelSim panel(sim(QStringLiteral("127.0.0.2,records=1")));
+    QByteArray cihazlar;
+    for (int row = 1; row < TForm1::kGridRows - 1; ++row)
+        cihazlar += "\r\n";
+    cihazlar += "099:127.0.0.2;0\r\n";
+    auto f = open("-1", cihazlar);
+    ASSERT_EQ(f->cell(TForm1::kGridRows - 1, TForm1::ColIp), QStringLiteral("127.0.0.2"));
+    f->show();
+    f->BitBtn1Click();
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+    EXPECT_EQ(f->cell(TForm1::kGridRows - 1, TForm1::ColDurum), QStringLiteral("Bağlandı"));
+    EXPECT_EQ(f->cell(TForm1::kGridRows - 1, TForm1::ColKayit), QStringLiteral("00001/00001"));
+    panel.stop();
+}

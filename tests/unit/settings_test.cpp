@@ -21,6 +21,19 @@ TEST(Cp1254, TurkishLettersRoundTrip)
     EXPECT_EQ(toCp1254(QStringLiteral("日")), QByteArray("?"));
 }
 
+TEST(Cp1254, EveryByteRoundTrips)
+{
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all.append(static_cast<char>(b));
+    EXPECT_EQ(toCp1254(fromCp1254(all)), all);
+    // The bytes the code page leaves unassigned read as the code point of the same value.
+    for (const int b : {0x81, 0x8D, 0x8E, 0x8F, 0x90, 0x9D, 0x9E}) {
+        EXPECT_EQ(fromCp1254(QByteArray(1, static_cast<char>(b))), QString(QChar(b))) << b;
+        EXPECT_EQ(toCp1254(QString(QChar(b))), QByteArray(1, static_cast<char>(b))) << b;
+    }
+}
+
 TEST(DeviceList, LinesReadBySeparators)
 {
     struct Case {

@@ -133,8 +133,20 @@ TEST(ClockCheck, TextDecisionAndSetFrame)
     EXPECT_TRUE(clockNeedsSetting(reply, terminal.addSecs(-3)));
     EXPECT_TRUE(clockNeedsSetting(QByteArray::fromHex("5555cccca30d1f0d1802101921"), terminal)); // month 13
     EXPECT_TRUE(clockNeedsSetting(QByteArray::fromHex("5555cccca30d1f021802101921"), terminal)); // 31 February
-    EXPECT_EQ(setTimeFrame(QDateTime(QDate(2025, 6, 1), QTime(7, 8, 9))), QByteArray::fromHex("5555cccc640d01061901070809"));
-    EXPECT_EQ(setTimeFrame(QDateTime(QDate(2000, 1, 1), QTime(0, 0, 0))), QByteArray::fromHex("5555cccc640d01010007000000"));
+
+    // The year byte is the year's last two digits.
+    struct Case {
+        QDateTime pc;
+        const char *frame;
+    };
+    const Case cases[] = {
+        {QDateTime(QDate(2025, 6, 1), QTime(7, 8, 9)), "5555cccc640d01061901070809"},
+        {QDateTime(QDate(2000, 1, 1), QTime(0, 0, 0)), "5555cccc640d01010007000000"},
+        {QDateTime(QDate(2100, 1, 1), QTime(0, 0, 0)), "5555cccc640d01010006000000"},
+        {QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59)), "5555cccc640d1f0c6306173b3b"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(setTimeFrame(c.pc), QByteArray::fromHex(c.frame)) << c.frame;
 }
 
 TEST(RecordWriterTest, CreatesFoldersAndReportsEachWrite)
@@ -248,12 +260,44 @@ TEST_F(TransferRunTest, DeletionSwitchedOnDuringThePullAppliesToTheNextRequest)
 {
     PanelSim panel(sim(QStringLiteral("127.0.0.2,records=13")));
     host.veriSil = false;
-    host.onPump = [](FakeHost &h) { h.veriSil = true; }; // the first pump: after "Bağlandı"
+    host.onPump = [](FakeHost &h) {
+        if (h.pumps == 2) // the first record of the first reply, inside the pull
+            h.veriSil = true;
+    };
     host.device(1, QStringLiteral("005"), QStringLiteral("127.0.0.2"), QStringLiteral("1"));
     ASSERT_EQ(run().status, RunResult::Completed);
     panel.stop();
     EXPECT_EQ(ints(panel.terminal(QStringLiteral("127.0.0.2"))[QStringLiteral("requests")].toArray(), QStringLiteral("pull_flag")),
               (QList<int>{0, 2, 2, 2}));
+}
+
+TEST_F(TransferRunTest, FilesOfAnEarlierTerminalTakenAwayDoNotStopALaterPull)
+{
+    PanelSim panel(sim(QStringLiteral("127.0.0.2,records=3"), {QStringLiteral("--terminal"), QStringLiteral("127.0.0.3,records=4")}));
+    host.veriSil = false;
+    host.device(1, QStringLiteral("1"), QStringLiteral("127.0.0.2"), QStringLiteral("0"));
+    host.device(2, QStringLiteral("2"), QStringLiteral("127.0.0.3"), QStringLiteral("0"));
+    bool taken = false;
+    // Once the second terminal is connected, the importing application has
+    // taken the first transfer file, and the operator has picked another file
+    // and switched deletion on.
+    host.onPump = [&](FakeHost &h) {
+        if (taken || h.cell(2, ColDurum) != kConnected)
+            return;
+        taken = true;
+        ASSERT_TRUE(QFile::rename(h.aktar, program.filePath(QStringLiteral("taken.txt"))));
+        h.aktar = program.filePath(QStringLiteral("aktar2.txt"));
+        h.veriSil = true;
+    };
+    ASSERT_EQ(run().status, RunResult::Completed);
+    EXPECT_TRUE(taken);
+    EXPECT_EQ(host.cell(2, ColDurum), kConnected);
+    EXPECT_EQ(host.cell(2, ColKayit), QStringLiteral("00004/00004"));
+    panel.stop();
+    const QJsonObject t = panel.terminal(QStringLiteral("127.0.0.3"));
+    EXPECT_EQ(ints(t[QStringLiteral("requests")].toArray(), QStringLiteral("pull_flag")), (QList<int>{0, 2}));
+    EXPECT_EQ(ints(t[QStringLiteral("deleted")].toArray()).size(), 4);
+    EXPECT_EQ(lines(program.read(QStringLiteral("aktar2.txt"))).size(), 4);
 }
 
 TEST_F(TransferRunTest, SplitRepliesAndTrailingBytesAreGathered)
