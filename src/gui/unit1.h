@@ -42,7 +42,7 @@ public:
     static constexpr int kGridColumns = 5;
     // The open-file dialog's filter: display name | pattern.
     static inline const QString kOpenDialogFilter = QStringLiteral("Txt Dosyaları|*.Txt");
-    enum Column { ColId = 0, ColIp = 1, ColG = 2, ColDurum = 3, ColKayit = 4 };
+    using enum transfer::GridColumn; // ColId, ColIp, ColG, ColDurum, ColKayit
 
     // Builds the window and runs FormCreate, loading from `programDir`/Ayarlar.
     TForm1(Dialogs &dialogs, const QString &programDir, QWidget *parent = nullptr);
